@@ -1,0 +1,22 @@
+// app/cli.h
+// zancli.exe, the console companion: one function per subcommand. Each prints one line
+// per result on stdout, errors on stderr, and returns the exit code: 0 success,
+// 1 failure, 2 usage error. argv[0] is the subcommand's first argument.
+#ifndef ZAN_APP_CLI_H
+#define ZAN_APP_CLI_H
+
+#include "core/wide_string.h"
+
+struct CliCommand {
+    const wchar_t* name;
+    const wchar_t* usage;   // one line for "zancli help"
+    int (*run)(int argc, wchar_t** argv);
+};
+
+// ---- output helpers (UTF-8 on the console or in a pipe)
+void cli_print(const wchar_t* text);   // text and a line break on stdout
+void cli_error(const wchar_t* text);   // text and a line break on stderr
+// A usage error: prints the command's usage to stderr and returns 2.
+int cli_usage(const wchar_t* command);
+
+#endif

@@ -1,0 +1,75 @@
+// app/zancli.cpp
+// Entry point and command table of zancli.exe. Each family of commands lives in its own
+// app/cli_*.cpp file; a new command is one row in kCommands.
+#include <windows.h>
+
+#include <ole2.h>
+#include <stdio.h>
+
+#include "app/cli.h"
+#include "core/text.h"
+
+static int run_help(int argc, wchar_t** argv);
+
+static const CliCommand kCommands[] = {
+    {L"help", L"help                      list the commands", run_help},
+};
+
+static void write_line(FILE* stream, const wchar_t* text) {
+    ByteBuffer b = {};
+    append_utf8(&b, text);
+    append_bytes(&b, "\n", 1);
+    fwrite(b.data, 1, (size_t)b.length, stream);
+    fflush(stream);
+    release(&b);
+}
+
+void cli_print(const wchar_t* text) {
+    write_line(stdout, text);
+}
+
+void cli_error(const wchar_t* text) {
+    write_line(stderr, text);
+}
+
+int cli_usage(const wchar_t* command) {
+    for (const CliCommand& c : kCommands) {
+        if (text_equals(c.name, command) == 0) {
+            WideString line = {};
+            format(&line, L"usage: zancli %s", c.usage);
+            cli_error(text_of(line));
+            release(&line);
+        }
+    }
+    return 2;
+}
+
+static int run_help(int, wchar_t**) {
+    for (const CliCommand& c : kCommands) {
+        WideString line = {};
+        format(&line, L"zancli %s", c.usage);
+        cli_print(text_of(line));
+        release(&line);
+    }
+    return 0;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        run_help(0, nullptr);
+        return 2;
+    }
+    for (const CliCommand& c : kCommands) {
+        if (text_equals(c.name, argv[1]) == 0) {
+            OleInitialize(nullptr);
+            const int code = c.run(argc - 2, argv + 2);
+            OleUninitialize();
+            return code;
+        }
+    }
+    WideString line = {};
+    format(&line, L"unknown command: %s (see zancli help)", argv[1]);
+    cli_error(text_of(line));
+    release(&line);
+    return 2;
+}

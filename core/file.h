@@ -1,0 +1,57 @@
+// core/file.h
+// Files and folders. Every writer of a user file goes through OutFile: the bytes go to a
+// temporary file in the target's folder, which replaces the target only after every byte
+// was written, so a failed save never destroys the file it was meant to replace.
+#ifndef ZAN_CORE_FILE_H
+#define ZAN_CORE_FILE_H
+
+#include <stdint.h>
+
+#include "core/wide_string.h"
+
+// ---- queries
+bool file_exists(const wchar_t* path);     // exists and is not a directory
+bool folder_exists(const wchar_t* path);
+// Size in bytes, or -1 when the file cannot be opened.
+int64_t file_size(const wchar_t* path);
+// True when both names lead to the same file on disk (same volume and file id), also
+// through different spellings, links or relative paths. False if either is missing.
+bool files_are_same(const wchar_t* a, const wchar_t* b);
+
+// ---- whole files
+// True only if every byte was read. Refuses files larger than the buffer can hold.
+bool read_whole_file(const wchar_t* path, ByteBuffer* buffer);
+// Writes through a temporary file and replaces path only when complete.
+bool write_whole_file(const wchar_t* path, const void* bytes, int count);
+bool delete_file(const wchar_t* path);
+
+// ---- folders
+void create_parent_folders(const wchar_t* path);
+// True if path is (now) a directory. Sets the platform's last error to the outcome.
+bool ensure_folder(const wchar_t* path);
+
+// ---- safe replacement of a target file
+struct OutFile {
+    void* handle;         // platform handle of the temporary file, null when closed
+    WideString target;
+    WideString temp_path;
+    int64_t written;
+    bool failed;          // a write failed: commit will refuse
+};
+// Creates a temporary file beside target. False (and nothing created) if that fails.
+bool out_file_open(OutFile* f, const wchar_t* target);
+bool out_file_write(OutFile* f, const void* bytes, int64_t count);
+// Closes the temporary file, flushes it and moves it over the target. On any failure
+// the temporary file is deleted and the target is left as it was.
+bool out_file_commit(OutFile* f);
+// Closes and deletes the temporary file; the target is left as it was.
+void out_file_abandon(OutFile* f);
+
+// Opens a web address or folder with the shell's "open" verb (no owner window).
+// The native build has no shell and returns false.
+bool shell_open(const wchar_t* target);
+
+// ---- last platform error code (GetLastError / errno)
+unsigned last_error_code();
+
+#endif

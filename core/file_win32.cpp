@@ -1,0 +1,204 @@
+// core/file_win32.cpp
+// Files and folders on Win32.
+#include "core/file.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "core/heap.h"
+#include "core/path.h"
+
+bool file_exists(const wchar_t* path) {
+    const DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool folder_exists(const wchar_t* path) {
+    const DWORD a = GetFileAttributesW(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static HANDLE open_for_reading(const wchar_t* path) {
+    return CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int64_t file_size(const wchar_t* path) {
+    HANDLE h = open_for_reading(path);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER size = {};
+    const BOOL ok = GetFileSizeEx(h, &size);
+    CloseHandle(h);
+    return ok ? (int64_t)size.QuadPart : -1;
+}
+
+bool files_are_same(const wchar_t* a, const wchar_t* b) {
+    HANDLE ha = open_for_reading(a);
+    if (ha == INVALID_HANDLE_VALUE) return false;
+    HANDLE hb = open_for_reading(b);
+    if (hb == INVALID_HANDLE_VALUE) {
+        CloseHandle(ha);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION ia = {}, ib = {};
+    const bool same = GetFileInformationByHandle(ha, &ia) && GetFileInformationByHandle(hb, &ib) &&
+                      ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                      ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    CloseHandle(ha);
+    CloseHandle(hb);
+    return same;
+}
+
+bool read_whole_file(const wchar_t* path, ByteBuffer* buffer) {
+    HANDLE h = open_for_reading(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size = {};
+    bool ok = GetFileSizeEx(h, &size) != 0;
+    // The buffer's length is an int and needs one byte behind the content.
+    if (ok && (size.QuadPart < 0 || size.QuadPart + buffer->length + 1 > 0x7fffffff)) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        ok = false;
+    }
+    if (ok) ok = reserve(buffer, buffer->length + (int)size.QuadPart + 1);
+    int64_t remaining = ok ? size.QuadPart : 0;
+    while (ok && remaining > 0) {
+        const DWORD chunk = remaining > (1 << 24) ? (1 << 24) : (DWORD)remaining;
+        DWORD got = 0;
+        ok = ReadFile(h, buffer->data + buffer->length, chunk, &got, nullptr) && got == chunk;
+        if (ok) {
+            buffer->length += (int)got;
+            remaining -= got;
+        }
+    }
+    if (buffer->data) buffer->data[buffer->length] = 0;
+    CloseHandle(h);
+    return ok;
+}
+
+bool delete_file(const wchar_t* path) {
+    return DeleteFileW(path) != 0;
+}
+
+void create_parent_folders(const wchar_t* path) {
+    WideString folder = path_folder(path);
+    // Create each level from the top down; a level that exists already just fails.
+    for (int i = 1; i <= folder.length; ++i) {
+        if (i == folder.length || folder.data[i] == L'\\' || folder.data[i] == L'/') {
+            const wchar_t saved = folder.data[i];
+            folder.data[i] = 0;
+            CreateDirectoryW(folder.data, nullptr);
+            folder.data[i] = saved;
+        }
+    }
+    release(&folder);
+}
+
+bool ensure_folder(const wchar_t* path) {
+    if (!path || !path[0]) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    if (folder_exists(path)) {
+        SetLastError(0);
+        return true;
+    }
+    WideString parent = path_folder(path);
+    bool ok = true;
+    if (parent.length == 0) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        ok = false;
+    } else if (text_length(path) != (size_t)parent.length && !folder_exists(parent.data)) {
+        ok = ensure_folder(parent.data);
+    }
+    release(&parent);
+    if (!ok) return false;
+    if (CreateDirectoryW(path, nullptr) || (GetLastError() == ERROR_ALREADY_EXISTS && folder_exists(path))) {
+        SetLastError(0);
+        return true;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) SetLastError(ERROR_ALREADY_EXISTS);
+    return false;
+}
+
+bool out_file_open(OutFile* f, const wchar_t* target) {
+    *f = OutFile{};
+    WideString folder = path_folder(target);
+    if (folder.length == 0) assign(&folder, L".");
+    wchar_t temp[MAX_PATH + 16] = {};
+    const bool named = GetTempFileNameW(folder.data, L"zan", 0, temp) != 0;
+    release(&folder);
+    if (!named) return false;
+    HANDLE h = CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DeleteFileW(temp);
+        return false;
+    }
+    f->handle = h;
+    if (!assign(&f->target, target) || !assign(&f->temp_path, temp)) {
+        out_file_abandon(f);
+        return false;
+    }
+    return true;
+}
+
+bool out_file_write(OutFile* f, const void* bytes, int64_t count) {
+    if (!f->handle || f->failed || count < 0) {
+        f->failed = true;
+        return false;
+    }
+    const uint8_t* p = static_cast<const uint8_t*>(bytes);
+    while (count > 0) {
+        const DWORD chunk = count > (1 << 24) ? (1 << 24) : (DWORD)count;
+        DWORD done = 0;
+        if (!WriteFile(f->handle, p, chunk, &done, nullptr) || done != chunk) {
+            f->failed = true;
+            return false;
+        }
+        p += chunk;
+        count -= chunk;
+        f->written += chunk;
+    }
+    return true;
+}
+
+static void close_out_file(OutFile* f) {
+    if (f->handle) CloseHandle(f->handle);
+    f->handle = nullptr;
+}
+
+static void free_out_file(OutFile* f) {
+    release(&f->target);
+    release(&f->temp_path);
+}
+
+bool out_file_commit(OutFile* f) {
+    bool ok = f->handle && !f->failed && FlushFileBuffers(f->handle);
+    close_out_file(f);
+    if (ok)
+        ok = MoveFileExW(f->temp_path.data, f->target.data, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok) {
+        const DWORD error = GetLastError();
+        if (f->temp_path.data) DeleteFileW(f->temp_path.data);
+        SetLastError(error);
+    }
+    free_out_file(f);
+    return ok;
+}
+
+void out_file_abandon(OutFile* f) {
+    const DWORD error = GetLastError();
+    close_out_file(f);
+    if (f->temp_path.data) DeleteFileW(f->temp_path.data);
+    free_out_file(f);
+    SetLastError(error);
+}
+
+unsigned last_error_code() {
+    return GetLastError();
+}
+
+bool shell_open(const wchar_t* target) {
+    return (INT_PTR)ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL) > 32;
+}

@@ -1,0 +1,126 @@
+#include "core/file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/path.h"
+#include "core/system.h"
+#include "tests/test_text.h"
+
+namespace {
+// A fresh folder under the temporary folder for one test.
+struct TempFolder {
+    WideString path = {};
+    TempFolder() {
+        WideString base = temp_folder();
+        WideString name = {};
+        unsigned r = 0;
+        random_fill(&r, sizeof r);
+        format(&name, L"zan_test_%u_%u", current_thread_id(), r);
+        path = path_join(text_of(base), text_of(name));
+        ensure_folder(text_of(path));
+        release(&base);
+        release(&name);
+    }
+    ~TempFolder() { release(&path); }
+    WideString file(const wchar_t* name) const { return path_join(text_of(path), name); }
+};
+
+std::string read_all(const wchar_t* path) {
+    ByteBuffer b = {};
+    const bool ok = read_whole_file(path, &b);
+    std::string s = ok ? std::string(reinterpret_cast<char*>(b.data), (size_t)b.length) : "<unreadable>";
+    release(&b);
+    return s;
+}
+}
+
+TEST(File, WriteReadAndReplace) {
+    TempFolder t;
+    WideString f = t.file(L"a.bin");
+    ASSERT_TRUE(write_whole_file(f.data, "first", 5));
+    EXPECT_TRUE(file_exists(f.data));
+    EXPECT_FALSE(folder_exists(f.data));
+    EXPECT_TRUE(folder_exists(t.path.data));
+    EXPECT_EQ("first", read_all(f.data));
+    ASSERT_TRUE(write_whole_file(f.data, "second!", 7));
+    EXPECT_EQ("second!", read_all(f.data));
+    EXPECT_EQ(7, file_size(f.data));
+    EXPECT_TRUE(delete_file(f.data));
+    EXPECT_FALSE(file_exists(f.data));
+    release(&f);
+}
+
+TEST(File, AbandonedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    TempFolder t;
+    WideString f = t.file(L"keep.txt");
+    ASSERT_TRUE(write_whole_file(f.data, "precious", 8));
+    OutFile out = {};
+    ASSERT_TRUE(out_file_open(&out, f.data));
+    WideString temp = wide_copy(text_of(out.temp_path));
+    EXPECT_TRUE(file_exists(temp.data));
+    ASSERT_TRUE(out_file_write(&out, "partial", 7));
+    out_file_abandon(&out);
+    EXPECT_EQ("precious", read_all(f.data));
+    EXPECT_FALSE(file_exists(temp.data));
+    release(&temp);
+    release(&f);
+}
+
+TEST(File, CommitIntoMissingFolderFailsCleanly) {
+    TempFolder t;
+    WideString f = t.file(L"no\\such\\folder\\x.pdf");
+    OutFile out = {};
+    EXPECT_FALSE(out_file_open(&out, f.data));
+    EXPECT_FALSE(write_whole_file(f.data, "x", 1));
+    EXPECT_FALSE(file_exists(f.data));
+    release(&f);
+}
+
+TEST(File, ReadMissingFileFails) {
+    TempFolder t;
+    WideString f = t.file(L"missing.bin");
+    ByteBuffer b = {};
+    EXPECT_FALSE(read_whole_file(f.data, &b));
+    EXPECT_EQ(-1, file_size(f.data));
+    release(&b);
+    release(&f);
+}
+
+TEST(File, EnsureFolderCreatesEveryLevel) {
+    TempFolder t;
+    WideString deep = t.file(L"a\\b\\c");
+    EXPECT_TRUE(ensure_folder(deep.data));
+    EXPECT_TRUE(folder_exists(deep.data));
+    EXPECT_TRUE(ensure_folder(deep.data));
+    EXPECT_FALSE(ensure_folder(L""));
+    WideString nested = t.file(L"x\\y\\z.txt");
+    create_parent_folders(nested.data);
+    WideString parent = path_folder(nested.data);
+    EXPECT_TRUE(folder_exists(parent.data));
+    release(&parent);
+    release(&nested);
+    release(&deep);
+}
+
+TEST(File, IdentityComparesFilesNotNames) {
+    TempFolder t;
+    WideString a = t.file(L"a.pdf");
+    WideString b = t.file(L"b.pdf");
+    WideString a2 = t.file(L"sub\\..\\a.pdf");
+    ASSERT_TRUE(write_whole_file(a.data, "a", 1));
+    ASSERT_TRUE(write_whole_file(b.data, "a", 1));
+    WideString sub = t.file(L"sub");
+    ensure_folder(sub.data);
+    release(&sub);
+    EXPECT_TRUE(files_are_same(a.data, a.data));
+    EXPECT_TRUE(files_are_same(a.data, a2.data));
+    EXPECT_FALSE(files_are_same(a.data, b.data));
+    WideString missing = t.file(L"missing.pdf");
+    EXPECT_FALSE(files_are_same(a.data, missing.data));
+    release(&missing);
+    release(&a);
+    release(&a2);
+    release(&b);
+}

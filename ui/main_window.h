@@ -1,0 +1,19 @@
+// ui/main_window.h
+// The main window (class ZanMain). It owns the page list and the device list, and saves
+// the settings when it is destroyed.
+#ifndef ZAN_UI_MAIN_WINDOW_H
+#define ZAN_UI_MAIN_WINDOW_H
+
+#include <windows.h>
+
+#include "app/options.h"
+
+// Private messages (WM_APP = 0x8000). Objects passed in lParam belong to the receiver.
+const UINT WM_ZAN_START_ENUMERATION = WM_APP + 50;
+
+// Registers the class and creates and shows the window. Null on failure.
+HWND main_window_create(HINSTANCE instance, const StartOptions* options, int show_command);
+// The main window, or null when it does not exist (yet or any more).
+HWND main_window();
+
+#endif
