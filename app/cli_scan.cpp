@@ -1,0 +1,343 @@
+// app/cli_scan.cpp
+// zancli devices and zancli scan: the program's own enumeration and scan session (same
+// threads, same messages), received by a hidden window of the tool, so the whole TWAIN
+// path can be driven from a script. Pages go to one PDF or to numbered PNG files.
+#include <windows.h>
+
+#include "app/cli.h"
+#include "app/log.h"
+#include "app/strings.h"
+#include "core/file.h"
+#include "core/heap.h"
+#include "core/path.h"
+#include "core/text.h"
+#include "image/codec.h"
+#include "image/page_image.h"
+#include "output/pdf_document.h"
+#include "scan/device_list.h"
+#include "scan/twain_enum.h"
+#include "scan/twain_host.h"
+
+// What the hidden window has received so far.
+struct CliScanState {
+    DeviceList* devices;
+    PageImage** pages;
+    int page_count;
+    int page_capacity;
+    bool done;
+    bool success;
+    WideString result;
+    int cancel_after;   // -1: never; else cancel once this many pages arrived
+    bool cancel_sent;
+};
+
+static CliScanState g_state = {};
+
+static void keep_page(PageImage* page) {
+    if (g_state.page_count == g_state.page_capacity) {
+        const int wanted = g_state.page_capacity ? g_state.page_capacity * 2 : 8;
+        void* grown = mem_realloc(g_state.pages, sizeof(PageImage*) * (size_t)wanted);
+        if (!grown) {
+            page_image_free(page);
+            return;
+        }
+        g_state.pages = static_cast<PageImage**>(grown);
+        g_state.page_capacity = wanted;
+    }
+    g_state.pages[g_state.page_count++] = page;
+}
+
+static void maybe_cancel() {
+    if (g_state.cancel_after >= 0 && !g_state.cancel_sent && g_state.page_count >= g_state.cancel_after) {
+        g_state.cancel_sent = true;
+        scan_cancel();
+    }
+}
+
+static LRESULT CALLBACK cli_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_DEVICE_LIST) {
+        device_list_free(g_state.devices);
+        g_state.devices = reinterpret_cast<DeviceList*>(lparam);
+        return 0;
+    }
+    if (message == WM_SCAN_PAGE) {
+        keep_page(reinterpret_cast<PageImage*>(lparam));
+        maybe_cancel();
+        return 0;
+    }
+    if (message == WM_SCAN_STATUS || message == WM_SCAN_DONE) {
+        WideString* text = reinterpret_cast<WideString*>(lparam);
+        if (message == WM_SCAN_DONE) {
+            g_state.done = true;
+            g_state.success = wparam != 0;
+            assign(&g_state.result, text_of(*text));
+        }
+        release(text);
+        mem_free(text);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+static HWND create_cli_window() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = cli_window_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZanCliScan";
+    RegisterClassExW(&wc);
+    return CreateWindowExW(0, L"ZanCliScan", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+// Pumps messages until done() says so.
+static void pump_until(bool (*done)()) {
+    MSG msg;
+    while (!done() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+static bool have_devices() {
+    return g_state.devices != nullptr;
+}
+
+static bool scan_done() {
+    return g_state.done;
+}
+
+// The log beside the tool, the English texts, the receiving window.
+static HWND cli_setup() {
+    WideString folder = module_folder();
+    WideString log = path_join(text_of(folder), L"ZanGroupScanner.log");
+    open_log(text_of(log));
+    release(&folder);
+    release(&log);
+    set_interface_language(LANGUAGE_ENGLISH);
+    HWND window = create_cli_window();
+    twain_set_report_window(window);
+    return window;
+}
+
+static bool enumerate() {
+    if (!start_enumeration(false, 0)) return false;
+    pump_until(have_devices);
+    return g_state.devices != nullptr;
+}
+
+static void cli_cleanup(HWND window) {
+    device_list_free(g_state.devices);
+    for (int i = 0; i < g_state.page_count; ++i) page_image_free(g_state.pages[i]);
+    mem_free(g_state.pages);
+    release(&g_state.result);
+    g_state = CliScanState{};
+    twain_set_report_window(nullptr);
+    if (window) DestroyWindow(window);
+}
+
+int cli_devices(int argc, wchar_t**) {
+    if (argc != 0) return cli_usage(L"devices");
+    HWND window = cli_setup();
+    if (!window || !enumerate()) {
+        cli_error(L"enumeration failed");
+        cli_cleanup(window);
+        return 1;
+    }
+    for (int i = 0; i < g_state.devices->count; ++i) {
+        const DeviceEntry& e = g_state.devices->entries[i];
+        WideString line = {};
+        format(&line, L"%s\t%s\t%u\t%s", text_of(e.device_key), e.kind == DEVICE_KIND_TWAIN ? L"twain" : L"wia",
+               (unsigned)e.dsm_mask, text_of(e.display_name));
+        cli_print(text_of(line));
+        release(&line);
+    }
+    if (g_state.devices->driver_hint.length > 0) cli_error(text_of(g_state.devices->driver_hint));
+    cli_cleanup(window);
+    return 0;
+}
+
+// ---- scan options
+struct ScanArgs {
+    const wchar_t* device;
+    const wchar_t* output;
+    ScanSettings settings;
+    int cancel_after;
+};
+
+static bool parse_number(const wchar_t* text, int low, int high, int* out) {
+    if (!text || !text[0]) return false;
+    int sign = 1, i = 0, value = 0;
+    if (text[0] == L'-') {
+        sign = -1;
+        i = 1;
+    }
+    if (!text[i]) return false;
+    for (; text[i]; ++i) {
+        if (text[i] < L'0' || text[i] > L'9' || value > 100000) return false;
+        value = value * 10 + (text[i] - L'0');
+    }
+    value *= sign;
+    if (value < low || value > high) return false;
+    *out = value;
+    return true;
+}
+
+static int choice_index(const wchar_t* text, const wchar_t* const* names, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (text_equals(text, names[i]) == 0) return i;
+    }
+    return -1;
+}
+
+static bool parse_scan_args(int argc, wchar_t** argv, ScanArgs* a) {
+    static const wchar_t* const kModes[] = {L"color", L"gray", L"bw"};
+    static const wchar_t* const kSources[] = {L"glass", L"feeder", L"duplex"};
+    static const wchar_t* const kPapers[] = {L"a4", L"a3", L"a5", L"legal", L"letter"};
+    *a = ScanArgs{};
+    a->settings.Dpi = 200;
+    a->settings.Threshold = 128;
+    a->cancel_after = -1;
+    for (int i = 0; i < argc; ++i) {
+        const wchar_t* arg = argv[i];
+        const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool ok = true;
+        if (text_equals(arg, L"--driver-ui") == 0) {
+            a->settings.ShowDriverUi = true;
+            continue;
+        }
+        if (arg[0] != L'-') {
+            if (a->output) return false;
+            a->output = arg;
+            continue;
+        }
+        if (!value) return false;
+        ++i;
+        if (text_equals(arg, L"--device") == 0) {
+            a->device = value;
+        } else if (text_equals(arg, L"--dpi") == 0) {
+            ok = parse_number(value, 20, 4800, &a->settings.Dpi);
+        } else if (text_equals(arg, L"--mode") == 0) {
+            a->settings.ColorMode = choice_index(value, kModes, 3);
+            ok = a->settings.ColorMode >= 0;
+        } else if (text_equals(arg, L"--source") == 0) {
+            a->settings.Source = choice_index(value, kSources, 3);
+            ok = a->settings.Source >= 0;
+        } else if (text_equals(arg, L"--paper") == 0) {
+            a->settings.Paper = choice_index(value, kPapers, 5);
+            ok = a->settings.Paper >= 0;
+        } else if (text_equals(arg, L"--brightness") == 0) {
+            ok = parse_number(value, -100, 100, &a->settings.Brightness);
+        } else if (text_equals(arg, L"--contrast") == 0) {
+            ok = parse_number(value, -100, 100, &a->settings.Contrast);
+        } else if (text_equals(arg, L"--threshold") == 0) {
+            ok = parse_number(value, 0, 255, &a->settings.Threshold);
+        } else if (text_equals(arg, L"--cancel-after") == 0) {
+            ok = parse_number(value, 0, 100000, &a->cancel_after);
+        } else {
+            ok = false;
+        }
+        if (!ok) return false;
+    }
+    return a->output != nullptr;
+}
+
+// The entry to scan: the named key exactly, else the first TWAIN entry that does not look
+// like a printer, else the first entry.
+static const DeviceEntry* choose_device(const DeviceList* list, const wchar_t* key) {
+    if (key) {
+        for (int i = 0; i < list->count; ++i) {
+            if (text_equals(text_of(list->entries[i].device_key), key) == 0) return &list->entries[i];
+        }
+        return nullptr;
+    }
+    for (int i = 0; i < list->count; ++i) {
+        const DeviceEntry& e = list->entries[i];
+        if (e.kind == DEVICE_KIND_TWAIN && !e.looks_like_printer) return &e;
+    }
+    return list->count > 0 ? &list->entries[0] : nullptr;
+}
+
+static bool write_pdf(const wchar_t* path, WideString* error) {
+    PdfPageInput* inputs = static_cast<PdfPageInput*>(mem_alloc_array((size_t)g_state.page_count,
+                                                                      sizeof(PdfPageInput)));
+    if (!inputs) return assign(error, L"out of memory") && false;
+    for (int i = 0; i < g_state.page_count; ++i) inputs[i].page = g_state.pages[i];
+    PdfSaveOptions options = {};
+    const bool ok = pdf_write_document(path, inputs, g_state.page_count, &options, error);
+    mem_free(inputs);
+    return ok;
+}
+
+// OUT.png becomes OUT_001.png, OUT_002.png, ...
+static bool write_pngs(const wchar_t* path, WideString* error) {
+    if (!codec_startup()) return assign(error, L"image codec not available") && false;
+    WideString base = path_without_extension(path);
+    bool ok = true;
+    for (int i = 0; ok && i < g_state.page_count; ++i) {
+        WideString name = {};
+        format(&name, L"%s_%03d.png", text_of(base), i + 1);
+        ByteBuffer png = {};
+        ok = codec_encode_page(g_state.pages[i], CODEC_FORMAT_PNG, 0, &png) &&
+             write_whole_file(text_of(name), png.data, png.length);
+        if (!ok) format(error, L"cannot write %s", text_of(name));
+        release(&png);
+        release(&name);
+    }
+    release(&base);
+    codec_shutdown();
+    return ok;
+}
+
+static bool write_pages(const wchar_t* output, WideString* error) {
+    WideString ext = path_extension(output);
+    bool ok = false;
+    if (compare_no_case(text_of(ext), L".pdf") == 0) {
+        ok = write_pdf(output, error);
+    } else if (compare_no_case(text_of(ext), L".png") == 0) {
+        ok = write_pngs(output, error);
+    } else {
+        assign(error, L"the output must end in .pdf or .png");
+    }
+    release(&ext);
+    return ok;
+}
+
+int cli_scan(int argc, wchar_t** argv) {
+    ScanArgs args;
+    if (!parse_scan_args(argc, argv, &args)) return cli_usage(L"scan");
+    HWND window = cli_setup();
+    if (!window || !enumerate()) {
+        cli_error(L"enumeration failed");
+        cli_cleanup(window);
+        return 1;
+    }
+    const DeviceEntry* device = choose_device(g_state.devices, args.device);
+    if (!device) {
+        cli_error(args.device ? tr(162) : tr(139));
+        cli_cleanup(window);
+        return 1;
+    }
+    g_state.cancel_after = args.cancel_after;
+    if (!start_scan(*device, args.settings)) {
+        cli_error(tr(147));
+        cli_cleanup(window);
+        return 1;
+    }
+    maybe_cancel();
+    pump_until(scan_done);
+    int code = 0;
+    if (!g_state.success) {
+        cli_error(g_state.result.length > 0 ? text_of(g_state.result) : tr(147));
+        code = 1;
+    } else {
+        cli_print(text_of(g_state.result));
+        WideString error = {};
+        if (g_state.page_count > 0 && !write_pages(args.output, &error)) {
+            cli_error(text_of(error));
+            code = 1;
+        }
+        release(&error);
+    }
+    cli_cleanup(window);
+    return code;
+}

@@ -1,0 +1,186 @@
+// scan/device_list.cpp
+#include "scan/device_list.h"
+
+#include "core/heap.h"
+#include "core/text.h"
+
+DeviceList* device_list_new() {
+    return static_cast<DeviceList*>(mem_alloc(sizeof(DeviceList)));
+}
+
+DeviceEntry* device_list_add(DeviceList* list) {
+    if (!list) return nullptr;
+    if (list->count >= list->capacity) {
+        const int wanted = list->capacity == 0 ? 8 : list->capacity * 2;
+        size_t bytes = 0;
+        if (!size_mul((size_t)wanted, sizeof(DeviceEntry), &bytes)) return nullptr;
+        void* grown = mem_realloc(list->entries, bytes);
+        if (!grown) return nullptr;
+        list->entries = static_cast<DeviceEntry*>(grown);
+        mem_fill(list->entries + list->count, 0, (size_t)(wanted - list->count) * sizeof(DeviceEntry));
+        list->capacity = wanted;
+    }
+    DeviceEntry* entry = &list->entries[list->count++];
+    mem_fill(entry, 0, sizeof(DeviceEntry));
+    return entry;
+}
+
+void device_entry_release(DeviceEntry* entry) {
+    if (!entry) return;
+    release(&entry->display_name);
+    release(&entry->manufacturer);
+    release(&entry->product_family);
+    release(&entry->product_name);
+    release(&entry->wia_device_id);
+    release(&entry->device_key);
+    release(&entry->detail_label);
+}
+
+void device_list_free(DeviceList* list) {
+    if (!list) return;
+    for (int i = 0; i < list->count; ++i) device_entry_release(&list->entries[i]);
+    mem_free(list->entries);
+    release(&list->driver_hint);
+    mem_free(list);
+}
+
+bool device_list_copy_entry(DeviceList* list, const DeviceEntry& entry) {
+    DeviceEntry* copy = device_list_add(list);
+    if (!copy) return false;
+    copy->kind = entry.kind;
+    copy->twain_id = entry.twain_id;
+    copy->dsm_mask = entry.dsm_mask;
+    copy->wia_device_type = entry.wia_device_type;
+    copy->looks_like_printer = entry.looks_like_printer;
+    const bool ok = assign(&copy->display_name, text_of(entry.display_name)) &&
+                    assign(&copy->manufacturer, text_of(entry.manufacturer)) &&
+                    assign(&copy->product_family, text_of(entry.product_family)) &&
+                    assign(&copy->product_name, text_of(entry.product_name)) &&
+                    assign(&copy->wia_device_id, text_of(entry.wia_device_id)) &&
+                    assign(&copy->device_key, text_of(entry.device_key)) &&
+                    assign(&copy->detail_label, text_of(entry.detail_label));
+    if (!ok) {
+        device_entry_release(copy);
+        list->count--;
+    }
+    return ok;
+}
+
+WideString twain_name(const char* field) {
+    WideString name = {};
+    if (!field) return name;
+    int n = 0;
+    while (n < 34 && field[n] != 0) ++n;
+    while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
+    if (n == 0) return name;
+    return multibyte_to_wide(field, n, CODE_PAGE_ANSI);
+}
+
+WideString twain_identity_key(const TW_IDENTITY& identity) {
+    WideString key = twain_name(identity.Manufacturer);
+    WideString family = twain_name(identity.ProductFamily);
+    WideString product = twain_name(identity.ProductName);
+    append(&key, L"|");
+    append(&key, text_of(family));
+    append(&key, L"|");
+    append(&key, text_of(product));
+    release(&family);
+    release(&product);
+    return key;
+}
+
+WideString twain_sighting_key(const wchar_t* key, int n) {
+    WideString result = wide_copy(key);
+    if (n > 1) {
+        append(&result, L" #");
+        append_int(&result, n);
+    }
+    return result;
+}
+
+bool device_key_matches_twain(const wchar_t* a, const wchar_t* b) {
+    return compare_no_case(a, b) == 0;
+}
+
+bool device_names_look_like_printer(const wchar_t* manufacturer, const wchar_t* family,
+                                    const wchar_t* product) {
+    static const wchar_t* const kWords[] = {
+        L"printer", L"print", L"fax", L"xps", L"onenote", L"pdf creator", L"cutepdf", L"dopdf",
+        L"bullzip", L"\x0637\x0627\x0628\x0639\x0629", L"\x0637\x0628\x0627\x0639\x0629",
+    };
+    WideString all = wide_copy(manufacturer);
+    append(&all, L" ");
+    append(&all, family);
+    append(&all, L" ");
+    append(&all, product);
+    bool hit = false;
+    for (const wchar_t* word : kWords) {
+        if (contains_no_case(text_of(all), word)) {
+            hit = true;
+            break;
+        }
+    }
+    release(&all);
+    return hit;
+}
+
+static DeviceEntry* find_twain_entry(DeviceList* list, const wchar_t* key) {
+    for (int i = 0; i < list->count; ++i) {
+        DeviceEntry* e = &list->entries[i];
+        if (e->kind == DEVICE_KIND_TWAIN && device_key_matches_twain(text_of(e->device_key), key)) return e;
+    }
+    return nullptr;
+}
+
+static bool fill_twain_entry(DeviceEntry* e, const TW_IDENTITY& identity, uint32_t dsm_bit, bool is_default,
+                             const WideString& key) {
+    e->kind = DEVICE_KIND_TWAIN;
+    e->twain_id = identity.Id;
+    e->dsm_mask = dsm_bit;
+    e->manufacturer = twain_name(identity.Manufacturer);
+    e->product_family = twain_name(identity.ProductFamily);
+    e->product_name = twain_name(identity.ProductName);
+    if (!assign(&e->device_key, text_of(key))) return false;
+    if (is_default) return assign(&e->display_name, text_of(e->product_name));
+    const wchar_t* shown = e->product_name.length > 0     ? text_of(e->product_name)
+                           : e->product_family.length > 0 ? text_of(e->product_family)
+                                                          : L"(TWAIN source)";
+    if (!assign(&e->display_name, shown)) return false;
+    e->looks_like_printer = device_names_look_like_printer(text_of(e->manufacturer), text_of(e->product_family),
+                                                           text_of(e->product_name))
+                                ? 1
+                                : 0;
+    return format(&e->detail_label, L"%s | TWAIN %d.%d", text_of(e->manufacturer), (int)identity.ProtocolMajor,
+                  (int)identity.ProtocolMinor);
+}
+
+DeviceEntry* device_list_add_twain(DeviceList* list, const TW_IDENTITY& identity, uint32_t dsm_bit,
+                                   bool is_default, bool* merged) {
+    if (merged) *merged = false;
+    if (!list) return nullptr;
+    WideString base = twain_identity_key(identity);
+    DeviceEntry* result = nullptr;
+    // A manager that lists the same names twice has two scanners: the repeat takes the next
+    // free " #n" key. Only a sighting through the other manager merges into an entry.
+    for (int n = 1; n <= list->count + 1; ++n) {
+        WideString key = twain_sighting_key(text_of(base), n);
+        DeviceEntry* same = find_twain_entry(list, text_of(key));
+        if (same && (same->dsm_mask & dsm_bit) == 0) {
+            same->dsm_mask |= dsm_bit;
+            if (merged) *merged = true;
+            result = same;
+        } else if (!same) {
+            DeviceEntry* e = device_list_add(list);
+            if (e && !fill_twain_entry(e, identity, dsm_bit, is_default, key)) {
+                device_entry_release(e);
+                list->count--;
+                e = nullptr;
+            }
+            result = e;
+        }
+        release(&key);
+        if (result || !same) break;
+    }
+    release(&base);
+    return result;
+}

@@ -1,0 +1,54 @@
+// scan/twain_session.h
+// One TWAIN scan session on the scan thread: finds and opens the chosen source through
+// the managers that listed it, negotiates the settings in a fixed order, enables it, runs
+// the transfer loop and reports one result. The thread owns and frees its ScanJob.
+#ifndef ZAN_SCAN_TWAIN_SESSION_H
+#define ZAN_SCAN_TWAIN_SESSION_H
+
+#include <windows.h>
+
+#include "app/settings.h"
+#include "core/wide_string.h"
+#include "scan/twain.h"
+#include "scan/twain_host.h"
+
+// The scan thread's copy of the chosen device and the settings.
+struct ScanJob {
+    int32_t kind;
+    WideString display_name;
+    WideString manufacturer;
+    WideString product_family;
+    WideString product_name;
+    WideString wia_device_id;
+    WideString device_key;
+    uint32_t twain_id;
+    uint32_t dsm_mask;
+    uint32_t wia_device_type;
+    ScanSettings settings;
+};
+
+struct TwainSession {
+    DsmConnection dsm;
+    TW_IDENTITY source;
+    ScanSettings settings;
+    bool source_open;
+    bool source_enabled;
+    bool transfer_started;
+    bool finished;
+    bool cancelled;
+    int pages;
+    HWND main_window;
+    HWND host_window;
+};
+
+// The most transfer rounds one loop runs (one more than a round 2000).
+const int TWAIN_MAX_ROUNDS = 2001;
+// The most identities read from one manager while looking for a device.
+const int TWAIN_MAX_SOURCES = 512;
+
+// The scan thread body; param is a ScanJob that the thread frees.
+DWORD WINAPI scan_thread(void* param);
+// The procedure of the "ZanTwainHost" windows: source events and cancel for the session.
+LRESULT CALLBACK twain_session_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+#endif

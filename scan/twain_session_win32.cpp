@@ -1,0 +1,522 @@
+// scan/twain_session_win32.cpp
+// The scan thread of a TWAIN session. Every TWAIN call happens on this thread; the
+// source's callback only posts to the host window. Pages and texts leave the thread only
+// inside posted messages, each owned by the receiver afterwards.
+#include "scan/twain_session.h"
+
+#include <objbase.h>
+
+#include "app/log.h"
+#include "app/strings.h"
+#include "core/heap.h"
+#include "core/text.h"
+#include "image/page_image.h"
+#include "scan/scan_failure.h"
+#include "scan/twain_values.h"
+
+static volatile LONG g_scan_running = 0;
+static volatile LONG g_cancel_requested = 0;
+static TwainSession* g_session = nullptr;
+static HWND volatile g_scan_host = nullptr;
+
+// ---- posting to the report window (the receiver frees what it gets)
+static void free_heap_string(void* object) {
+    WideString* s = static_cast<WideString*>(object);
+    release(s);
+    mem_free(s);
+}
+
+static void free_page(void* object) {
+    page_image_free(static_cast<PageImage*>(object));
+}
+
+static void post_text(UINT message, WPARAM wparam, const wchar_t* text) {
+    WideString* copy = static_cast<WideString*>(mem_alloc(sizeof(WideString)));
+    if (!copy) return;
+    assign(copy, text);
+    post_owned(message, wparam, copy, free_heap_string);
+}
+
+static void post_status(const wchar_t* text) {
+    post_text(WM_SCAN_STATUS, 0, text);
+}
+
+// ---- job
+static void scan_job_free(ScanJob* job) {
+    if (!job) return;
+    release(&job->display_name);
+    release(&job->manufacturer);
+    release(&job->product_family);
+    release(&job->product_name);
+    release(&job->wia_device_id);
+    release(&job->device_key);
+    mem_free(job);
+}
+
+static ScanJob* scan_job_new(const DeviceEntry& device, const ScanSettings& settings) {
+    ScanJob* job = static_cast<ScanJob*>(mem_alloc(sizeof(ScanJob)));
+    if (!job) return nullptr;
+    job->kind = device.kind;
+    job->twain_id = device.twain_id;
+    job->dsm_mask = device.dsm_mask;
+    job->wia_device_type = device.wia_device_type;
+    job->settings = settings;
+    const bool ok = assign(&job->display_name, text_of(device.display_name)) &&
+                    assign(&job->manufacturer, text_of(device.manufacturer)) &&
+                    assign(&job->product_family, text_of(device.product_family)) &&
+                    assign(&job->product_name, text_of(device.product_name)) &&
+                    assign(&job->wia_device_id, text_of(device.wia_device_id)) &&
+                    assign(&job->device_key, text_of(device.device_key));
+    if (!ok) {
+        scan_job_free(job);
+        return nullptr;
+    }
+    return job;
+}
+
+// ---- finish: exactly one result per session
+static void scan_finish(TwainSession* s, bool success, const wchar_t* text) {
+    if (s->finished) return;
+    s->finished = true;
+    if (s->source_enabled) {
+        TW_USERINTERFACE ui = {0, 0, s->host_window};
+        const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+        log_line(L"DISABLEDS rc=%d", (int)rc);
+        s->source_enabled = false;
+    }
+    if (s->source_open) {
+        const TW_UINT16 rc = dsm_call(&s->dsm, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &s->source);
+        log_line(L"CLOSEDS rc=%d", (int)rc);
+        s->source_open = false;
+    }
+    dsm_close(&s->dsm);
+    post_text(WM_SCAN_DONE, success ? 1 : 0, text);
+    PostQuitMessage(0);
+}
+
+static void finish_with_count(TwainSession* s) {
+    WideString text = {};
+    format(&text, L"%s%d", tr(TEXT_FINISHED_PAGES_COUNT), s->pages);
+    scan_finish(s, true, text_of(text));
+    release(&text);
+}
+
+// ---- finding and opening the source
+struct SeenKeys {
+    WideString keys[TWAIN_MAX_SOURCES];
+    int count;
+};
+
+// The key of this sighting within one manager's listing: identical names get " #n".
+static WideString sighting_key(SeenKeys* seen, const TW_IDENTITY& identity) {
+    WideString base = twain_identity_key(identity);
+    int n = 1;
+    for (int i = 0; i < seen->count; ++i) {
+        if (device_key_matches_twain(text_of(seen->keys[i]), text_of(base))) ++n;
+    }
+    WideString key = twain_sighting_key(text_of(base), n);
+    if (seen->count < TWAIN_MAX_SOURCES) {
+        seen->keys[seen->count++] = base;
+    } else {
+        release(&base);
+    }
+    return key;
+}
+
+static bool find_source(TwainSession* s, const wchar_t* device_key) {
+    SeenKeys* seen = static_cast<SeenKeys*>(mem_alloc(sizeof(SeenKeys)));
+    if (!seen) return false;
+    bool found = false;
+    TW_IDENTITY identity = {};
+    TW_UINT16 rc = dsm_call(&s->dsm, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &identity);
+    for (int read = 0; rc == TWRC_SUCCESS && read < TWAIN_MAX_SOURCES; ++read) {
+        WideString key = sighting_key(seen, identity);
+        found = device_key_matches_twain(text_of(key), device_key);
+        release(&key);
+        if (found) break;
+        mem_fill(&identity, 0, sizeof(identity));
+        rc = dsm_call(&s->dsm, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &identity);
+    }
+    for (int i = 0; i < seen->count; ++i) release(&seen->keys[i]);
+    mem_free(seen);
+    if (found) s->source = identity;
+    return found;
+}
+
+static bool open_source(TwainSession* s, const ScanJob& job, WideString* error) {
+    int order[2] = {DSM_TWAIN32, DSM_TWAINDSM};
+    int managers = 2;
+    if (job.dsm_mask & DSM_BIT_TWAIN32) {
+        managers = (job.dsm_mask & DSM_BIT_TWAINDSM) ? 2 : 1;
+    } else if (job.dsm_mask & DSM_BIT_TWAINDSM) {
+        order[0] = DSM_TWAINDSM;
+        managers = 1;
+    }
+    assign(error, L"");
+    for (int i = 0; i < managers; ++i) {
+        const wchar_t* name = dsm_file_name(order[i]);
+        if (!dsm_load(order[i], &s->dsm, error)) {
+            log_line(L"%s", text_of(*error));
+            continue;
+        }
+        if (!dsm_open(&s->dsm, s->host_window, error)) {
+            dsm_close(&s->dsm);
+            continue;
+        }
+        if (!find_source(s, text_of(job.device_key))) {
+            log_line(L"%s: device '%s' not found by this DSM", name, text_of(job.device_key));
+            assign(error, tr(TEXT_DEVICE_NOT_FOUND));
+            dsm_close(&s->dsm);
+            continue;
+        }
+        const TW_UINT16 rc = dsm_call(&s->dsm, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &s->source);
+        if (rc != TWRC_SUCCESS) {
+            const int cc = dsm_status(&s->dsm, nullptr);
+            log_line(L"%s: OPENDS rc=%d cc=%d(%s)", name, (int)rc, cc, twcc_name(cc));
+            format(error, L"%s (TWCC %d / %s)", tr(TEXT_CANNOT_OPEN_DEVICE), cc, twcc_name(cc));
+            dsm_close(&s->dsm);
+            continue;
+        }
+        log_line(L"%s: OPENDS ok id=%u", name, (unsigned)s->source.Id);
+        s->source_open = true;
+        return true;
+    }
+    if (error->length == 0) assign(error, tr(TEXT_NO_TWAIN_DRIVER));
+    return false;
+}
+
+// ---- negotiation
+static void set_capability(TwainSession* s, TW_UINT16 cap, TW_UINT16 item_type, TW_UINT32 item,
+                           const wchar_t* log_name) {
+    HGLOBAL container = GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
+    TW_ONEVALUE* one = container ? static_cast<TW_ONEVALUE*>(GlobalLock(container)) : nullptr;
+    if (!one) {
+        if (container) GlobalFree(container);
+        log_line(L"  SET %s = %u -> no memory", log_name, (unsigned)item);
+        return;
+    }
+    one->ItemType = item_type;
+    one->Item = item;
+    GlobalUnlock(container);
+    TW_CAPABILITY capability = {cap, TWON_ONEVALUE, container};
+    const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    WideString suffix = {};
+    if (rc != TWRC_SUCCESS) {
+        const int cc = dsm_status(&s->dsm, &s->source);
+        format(&suffix, L" cc=%d(%s)", cc, twcc_name(cc));
+    }
+    log_line(L"  SET %s = %u -> rc=%d%s", log_name, (unsigned)item, (int)rc, text_of(suffix));
+    release(&suffix);
+    GlobalFree(container);
+}
+
+// 1 or 0, or TWAIN_BOOL_UNKNOWN when the source cannot tell.
+static int read_bool_capability(TwainSession* s, TW_UINT16 cap) {
+    TW_CAPABILITY capability = {cap, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability);
+    if (rc != TWRC_SUCCESS || !capability.hContainer) return TWAIN_BOOL_UNKNOWN;
+    int value = TWAIN_BOOL_UNKNOWN;
+    const void* data = GlobalLock(capability.hContainer);
+    if (data) {
+        value = twain_bool_from_container(capability.ConType, data, GlobalSize(capability.hContainer));
+        GlobalUnlock(capability.hContainer);
+    }
+    GlobalFree(capability.hContainer);
+    return value;
+}
+
+static TW_UINT16 __stdcall session_callback(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16 msg,
+                                            TW_MEMREF) {
+    log_line(L"callback msg=0x%x", (unsigned)msg);
+    HWND host = g_scan_host;
+    if (msg >= MSG_XFERREADY && msg <= MSG_CLOSEDSOK && host) PostMessageW(host, WM_TWAIN_EVENT, msg, 0);
+    return TWRC_SUCCESS;
+}
+
+// False when the session ended during negotiation.
+static bool negotiate(TwainSession* s) {
+    const ScanSettings& o = s->settings;
+    TW_CALLBACK callback = {reinterpret_cast<TW_MEMREF>(session_callback), 0, 0};
+    const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_CALLBACK, MSG_REGISTER_CALLBACK, &callback);
+    log_line(L"REGISTER_CALLBACK rc=%d", (int)rc);
+    set_capability(s, ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE, L"ICAP_XFERMECH(native)");
+    set_capability(s, CAP_XFERCOUNT, TWTY_INT16, 0xFFFF, L"CAP_XFERCOUNT(-1)");
+    // With the driver screen on, the user sets everything else there.
+    if (o.ShowDriverUi) return true;
+    if (read_bool_capability(s, CAP_DEVICEONLINE) == 0) {
+        log_line(L"CAP_DEVICEONLINE = false");
+        scan_finish(s, false, tr(TEXT_DEVICE_OFFLINE));
+        return false;
+    }
+    set_capability(s, ICAP_UNITS, TWTY_UINT16, TWUN_INCHES, L"ICAP_UNITS(inches)");
+    set_capability(s, ICAP_PIXELTYPE, TWTY_UINT16, twain_pixel_type(o.ColorMode), L"ICAP_PIXELTYPE");
+    set_capability(s, ICAP_XRESOLUTION, TWTY_FIX32, twain_fix32_item(o.Dpi), L"ICAP_XRESOLUTION");
+    set_capability(s, ICAP_YRESOLUTION, TWTY_FIX32, twain_fix32_item(o.Dpi), L"ICAP_YRESOLUTION");
+    set_capability(s, ICAP_SUPPORTEDSIZES, TWTY_UINT16, twain_paper_size(o.Paper), L"ICAP_SUPPORTEDSIZES");
+    const bool feeder = o.Source != 0;
+    set_capability(s, CAP_FEEDERENABLED, TWTY_BOOL, feeder ? 1 : 0, L"CAP_FEEDERENABLED");
+    if (feeder) {
+        set_capability(s, CAP_AUTOFEED, TWTY_BOOL, 1, L"CAP_AUTOFEED");
+        if (read_bool_capability(s, CAP_FEEDERLOADED) == 0) {
+            log_line(L"CAP_FEEDERLOADED = false");
+            scan_finish(s, false, tr(TEXT_NO_PAPER_ADF));
+            return false;
+        }
+    }
+    set_capability(s, CAP_DUPLEXENABLED, TWTY_BOOL, o.Source == 2 ? 1 : 0, L"CAP_DUPLEXENABLED");
+    if (o.Brightness != 0) {
+        set_capability(s, ICAP_BRIGHTNESS, TWTY_FIX32, twain_fix32_item(o.Brightness * 10.0), L"ICAP_BRIGHTNESS");
+    }
+    if (o.Contrast != 0) {
+        set_capability(s, ICAP_CONTRAST, TWTY_FIX32, twain_fix32_item(o.Contrast * 10.0), L"ICAP_CONTRAST");
+    }
+    if (o.ColorMode == 2) {
+        set_capability(s, ICAP_THRESHOLD, TWTY_FIX32, twain_fix32_item(o.Threshold), L"ICAP_THRESHOLD");
+    }
+    return true;
+}
+
+static void enable_source(TwainSession* s) {
+    if (g_cancel_requested) {
+        log_line(L"cancel requested by user");
+        s->cancelled = true;
+        scan_finish(s, false, tr(TEXT_SCAN_CANCELLED));
+        return;
+    }
+    s->transfer_started = false;
+    const TW_BOOL show = s->settings.ShowDriverUi ? 1 : 0;
+    TW_USERINTERFACE ui = {show, show, s->host_window};
+    post_status(tr(TEXT_SCANNING));
+    s->source_enabled = true;
+    const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    log_line(L"ENABLEDS rc=%d showUi=%d", (int)rc, (int)show);
+    if (rc == TWRC_SUCCESS || rc == TWRC_CHECKSTATUS) return;
+    const int cc = dsm_status(&s->dsm, &s->source);
+    s->source_enabled = false;
+    log_line(L"ENABLEDS failed cc=%d(%s)", cc, twcc_name(cc));
+    WideString text = twain_failure_text(cc);
+    scan_finish(s, false, text_of(text));
+    release(&text);
+}
+
+// ---- transfers
+static TW_UINT16 reset_pending(TwainSession* s) {
+    TW_PENDINGXFERS pending = {0, 0};
+    return dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+}
+
+// Converts the native transfer's block (freed here) into a page and posts it. False when
+// the block gives no page.
+static bool deliver_page(TwainSession* s, HGLOBAL handle, int dpi) {
+    PageImage* page = nullptr;
+    const void* dib = GlobalLock(handle);
+    if (dib) {
+        // The block's real size bounds every read: a header that claims more is refused.
+        page = page_image_from_dib(dib, GlobalSize(handle), dpi);
+        GlobalUnlock(handle);
+    }
+    GlobalFree(handle);
+    if (!page) return false;
+    page->dpi = dpi;
+    s->pages++;
+    post_owned(WM_SCAN_PAGE, 0, page, free_page);
+    WideString status = {};
+    format(&status, L"%s %d...", tr(TEXT_SCANNING_PAGE), s->pages);
+    post_status(text_of(status));
+    release(&status);
+    return true;
+}
+
+static void transfer_loop(TwainSession* s) {
+    if (s->transfer_started) return;
+    s->transfer_started = true;
+    log_line(L"XFERREADY -> transfer loop");
+    bool failed = false;
+    WideString error = {};
+    for (int round = 1; round <= TWAIN_MAX_ROUNDS; ++round) {
+        TW_IMAGEINFO info = {};
+        int dpi = s->settings.Dpi;
+        if (dsm_call(&s->dsm, &s->source, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) == TWRC_SUCCESS) {
+            dpi = twain_image_dpi(info.XResolution, s->settings.Dpi);
+            log_line(L"  IMAGEINFO %dx%d bpp=%d pixeltype=%d dpi=%d", (int)info.ImageWidth, (int)info.ImageLength,
+                     (int)info.BitsPerPixel, (int)info.PixelType, dpi);
+        }
+        TW_HANDLE handle = nullptr;
+        const TW_UINT16 rc = dsm_call(&s->dsm, &s->source, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+        log_line(L"  NATIVEXFER rc=%d handle=%p", (int)rc, handle);
+        if (rc == TWRC_XFERDONE) {
+            if (!handle || !deliver_page(s, handle, dpi)) {
+                failed = true;
+                assign(&error, tr(TEXT_TRANSFER_ERROR));
+            }
+        } else if (rc == TWRC_CANCEL) {
+            s->cancelled = true;
+            if (handle) GlobalFree(handle);
+        } else {
+            const int cc = dsm_status(&s->dsm, &s->source);
+            release(&error);
+            error = twain_failure_text(cc);
+            log_line(L"  transfer failed cc=%d(%s)", cc, twcc_name(cc));
+            if (handle && rc != TWRC_FAILURE) GlobalFree(handle);
+            failed = true;
+        }
+        TW_PENDINGXFERS pending = {0, 0};
+        const TW_UINT16 end_rc = dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+        log_line(L"  ENDXFER rc=%d pending=%d", (int)end_rc, (int)(TW_INT16)pending.Count);
+        if (end_rc != TWRC_SUCCESS && !failed) {
+            const int cc = dsm_status(&s->dsm, &s->source);
+            release(&error);
+            error = twain_failure_text(cc);
+            failed = true;
+        }
+        if (failed || s->cancelled) {
+            reset_pending(s);
+            break;
+        }
+        if (g_cancel_requested) {
+            s->cancelled = true;
+            reset_pending(s);
+            break;
+        }
+        if (pending.Count == 0) break;
+        // Out of rounds with pages still pending: the source must leave state 6 before
+        // MSG_DISABLEDS can succeed.
+        if (round == TWAIN_MAX_ROUNDS) reset_pending(s);
+    }
+    if (failed && s->pages == 0) {
+        scan_finish(s, false, text_of(error));
+    } else if (failed) {
+        WideString text = {};
+        format(&text, L"%s %d - %s", tr(TEXT_FINISHED_PAGES), s->pages, text_of(error));
+        scan_finish(s, true, text_of(text));
+        release(&text);
+    } else if (s->cancelled && s->pages == 0) {
+        scan_finish(s, false, tr(TEXT_SCAN_CANCELLED));
+    } else {
+        finish_with_count(s);
+    }
+    release(&error);
+}
+
+static void close_requested(TwainSession* s, unsigned msg) {
+    log_line(L"DS requested close (0x%x)", msg);
+    if (s->pages > 0) {
+        finish_with_count(s);
+    } else {
+        scan_finish(s, false, tr(TEXT_CANCELLED_DRIVER_SCREEN));
+    }
+}
+
+static void source_message(TwainSession* s, unsigned msg) {
+    if (msg == MSG_XFERREADY) {
+        transfer_loop(s);
+    } else if (msg == MSG_CLOSEDSREQ || msg == MSG_CLOSEDSOK) {
+        close_requested(s, msg);
+    }
+}
+
+LRESULT CALLBACK twain_session_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    TwainSession* s = g_session;
+    if (s && !s->finished && window == s->host_window) {
+        if (message == WM_TWAIN_EVENT) {
+            source_message(s, (unsigned)wparam);
+            return 0;
+        }
+        if (message == WM_SCAN_CANCEL) {
+            log_line(L"cancel requested by user");
+            s->cancelled = true;
+            if (s->pages > 0) {
+                finish_with_count(s);
+            } else {
+                scan_finish(s, false, tr(TEXT_SCAN_CANCELLED));
+            }
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+static void run_events(TwainSession* s) {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (s->source_enabled && !s->finished) {
+            TW_EVENT event = {&msg, 0};
+            if (dsm_call(&s->dsm, &s->source, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT) {
+                source_message(s, event.TWMessage);
+                continue;
+            }
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+static void run_twain(TwainSession* s, const ScanJob& job) {
+    log_line(L"TWAIN scan: '%s' mask=%u dpi=%d mode=%d source=%d ui=%d", text_of(job.device_key),
+             (unsigned)job.dsm_mask, s->settings.Dpi, s->settings.ColorMode, s->settings.Source,
+             s->settings.ShowDriverUi ? 1 : 0);
+    post_status(tr(TEXT_OPENING_DEVICE));
+    WideString error = {};
+    if (!open_source(s, job, &error)) {
+        scan_finish(s, false, text_of(error));
+    } else if (negotiate(s)) {
+        enable_source(s);
+    }
+    release(&error);
+    run_events(s);
+}
+
+DWORD WINAPI scan_thread(void* param) {
+    ScanJob* job = static_cast<ScanJob*>(param);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    TwainSession* s = static_cast<TwainSession*>(mem_alloc(sizeof(TwainSession)));
+    HWND host = twain_host_window_create();
+    if (!s || !host) {
+        log_line(L"scan thread: no memory or host window");
+        post_text(WM_SCAN_DONE, 0, tr(TEXT_SCAN_FAILED));
+    } else {
+        s->settings = job->settings;
+        s->main_window = twain_report_window();
+        s->host_window = host;
+        g_scan_host = host;
+        g_session = s;
+        if (job->kind == DEVICE_KIND_TWAIN) {
+            run_twain(s, *job);
+        } else {
+            // Scanning through WIA is not part of this build: say so plainly.
+            WideString text = wia_failure_text(0x80040154u);
+            scan_finish(s, false, text_of(text));
+            release(&text);
+        }
+        if (!s->finished) scan_finish(s, false, tr(TEXT_SCAN_CANCELLED));
+    }
+    g_session = nullptr;
+    g_scan_host = nullptr;
+    if (host) DestroyWindow(host);
+    mem_free(s);
+    CoUninitialize();
+    scan_job_free(job);
+    InterlockedExchange(&g_scan_running, 0);
+    return 0;
+}
+
+bool start_scan(const DeviceEntry& device, const ScanSettings& settings) {
+    if (InterlockedCompareExchange(&g_scan_running, 1, 0) != 0) return false;
+    // Cleared here, not on the thread, so a Cancel pressed right after the start counts.
+    InterlockedExchange(&g_cancel_requested, 0);
+    ScanJob* job = scan_job_new(device, settings);
+    HANDLE thread = job ? CreateThread(nullptr, 0, scan_thread, job, 0, nullptr) : nullptr;
+    if (!thread) {
+        scan_job_free(job);
+        InterlockedExchange(&g_scan_running, 0);
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
+void scan_cancel() {
+    InterlockedExchange(&g_cancel_requested, 1);
+    HWND host = g_scan_host;
+    if (host) PostMessageW(host, WM_SCAN_CANCEL, 0, 0);
+}

@@ -1,0 +1,521 @@
+// tools/virtual_scanner/virtual_scanner.cpp
+// A TWAIN data source without hardware, for tests and demonstrations. Its behaviour comes
+// from an INI file: "<name>.ini" beside the .ds when present, else the file named by the
+// ZAN_VSCAN_INI environment variable, else built-in defaults. Every request it receives
+// (except the per-message MSG_PROCESSEVENT) is appended to a trace file so tests can check
+// the order and values of a negotiation. See README.md for the keys.
+#include <windows.h>
+
+#include "scan/twain.h"
+
+// ---- configuration (section [Scanner])
+struct ScannerConfig {
+    char manufacturer[34];
+    char family[34];
+    char product[34];
+    int pages;              // pages in the feeder or on the glass
+    wchar_t image_file[MAX_PATH];  // a BMP file used as every page instead of the text page
+    int online;             // CAP_DEVICEONLINE
+    int feeder_loaded;      // CAP_FEEDERLOADED: 1, 0, or -1 = cannot tell
+    int enable_return;      // what MSG_ENABLEDS returns on success (0 or TWRC_CHECKSTATUS)
+    int enable_fail;        // condition code that MSG_ENABLEDS fails with (0: none)
+    int fail_at_page;       // page whose transfer fails (0: none)
+    int fail_code;          // its condition code
+    int cancel_at_page;     // page whose transfer answers TWRC_CANCEL (0: none)
+    int driver_ui_cancel;   // the driver screen is cancelled instead of scanning
+    int signal_callback;    // transfer ready through the registered callback
+    int signal_event;       // transfer ready through the manager (DAT_NULL)
+    wchar_t trace[MAX_PATH];  // empty: no trace
+};
+
+struct Scanner {
+    ScannerConfig config;
+    TW_IDENTITY self;
+    TW_IDENTITY app;
+    DsmEntryProc dsm_entry;
+    TW_MEMREF callback;
+    int state;
+    TW_UINT16 condition;
+    // negotiated values
+    int pixel_type;
+    int dpi;
+    int paper;
+    int feeder_enabled;
+    int duplex;
+    // transfers
+    int delivered;   // pages transferred
+    int attempted;   // transfer requests answered (delivered, failed or cancelled)
+    int pending;
+    UINT_PTR timer;
+    TW_UINT16 timer_message;
+};
+
+static Scanner g_scanner = {};
+static HMODULE g_module = nullptr;
+
+// ---- trace
+static void trace(const char* text) {
+    if (g_scanner.config.trace[0] == 0) return;
+    HANDLE file = CreateFileW(g_scanner.config.trace, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, text, (DWORD)lstrlenA(text), &written, nullptr);
+    WriteFile(file, "\r\n", 2, &written, nullptr);
+    CloseHandle(file);
+}
+
+static void tracef(const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    wvsprintfA(line, format, args);
+    va_end(args);
+    trace(line);
+}
+
+// ---- configuration
+static bool find_ini(wchar_t* path) {
+    wchar_t own[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(g_module, own, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        for (int i = (int)n - 1; i >= 0 && own[i] != L'\\' && own[i] != L'/'; --i) {
+            if (own[i] == L'.') {
+                own[i] = 0;
+                break;
+            }
+        }
+        lstrcatW(own, L".ini");
+        if (GetFileAttributesW(own) != INVALID_FILE_ATTRIBUTES) {
+            lstrcpyW(path, own);
+            return true;
+        }
+    }
+    const DWORD e = GetEnvironmentVariableW(L"ZAN_VSCAN_INI", path, MAX_PATH);
+    return e > 0 && e < MAX_PATH && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void read_name(const wchar_t* ini, const wchar_t* key, const wchar_t* fallback, char* field) {
+    wchar_t value[64] = {};
+    GetPrivateProfileStringW(L"Scanner", key, fallback, value, 64, ini);
+    ZeroMemory(field, 34);
+    WideCharToMultiByte(CP_ACP, 0, value, -1, field, 33, nullptr, nullptr);
+}
+
+static int read_int(const wchar_t* ini, const wchar_t* key, int fallback) {
+    return (int)GetPrivateProfileIntW(L"Scanner", key, fallback, ini);
+}
+
+static void load_config() {
+    ScannerConfig& c = g_scanner.config;
+    ZeroMemory(&c, sizeof(c));
+    wchar_t ini[MAX_PATH] = {};
+    const bool have = find_ini(ini);
+    const wchar_t* from = have ? ini : L"";
+    read_name(from, L"Manufacturer", L"Zan Group", c.manufacturer);
+    read_name(from, L"Family", L"Virtual", c.family);
+    read_name(from, L"Product", L"Zan Virtual Scanner", c.product);
+    c.pages = read_int(from, L"Pages", 1);
+    c.online = read_int(from, L"Online", 1);
+    c.feeder_loaded = read_int(from, L"FeederLoaded", 1);
+    c.enable_return = read_int(from, L"EnableReturn", 0);
+    c.enable_fail = read_int(from, L"EnableFail", 0);
+    c.fail_at_page = read_int(from, L"FailAtPage", 0);
+    c.fail_code = read_int(from, L"FailCode", TWCC_PAPERJAM);
+    c.cancel_at_page = read_int(from, L"CancelAtPage", 0);
+    wchar_t word[32] = {};
+    GetPrivateProfileStringW(L"Scanner", L"DriverUi", L"scan", word, 32, from);
+    c.driver_ui_cancel = lstrcmpiW(word, L"cancel") == 0;
+    GetPrivateProfileStringW(L"Scanner", L"Signal", L"event", word, 32, from);
+    c.signal_callback = lstrcmpiW(word, L"callback") == 0 || lstrcmpiW(word, L"both") == 0;
+    c.signal_event = lstrcmpiW(word, L"event") == 0 || lstrcmpiW(word, L"both") == 0;
+    if (have) {
+        GetPrivateProfileStringW(L"Scanner", L"ImageFile", L"", c.image_file, MAX_PATH, ini);
+        GetPrivateProfileStringW(L"Scanner", L"Trace", L"", c.trace, MAX_PATH, ini);
+    }
+}
+
+static void fill_identity(TW_IDENTITY* id) {
+    const TW_UINT32 keep = id->Id;
+    ZeroMemory(id, sizeof(*id));
+    id->Id = keep;
+    id->Version.MajorNum = 1;
+    id->Version.Language = TWLG_ENGLISH;
+    id->Version.Country = TWCY_USA;
+    lstrcpyA(id->Version.Info, "1.0 virtual");
+    id->ProtocolMajor = 2;
+    id->ProtocolMinor = 1;
+    id->SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
+    CopyMemory(id->Manufacturer, g_scanner.config.manufacturer, 34);
+    CopyMemory(id->ProductFamily, g_scanner.config.family, 34);
+    CopyMemory(id->ProductName, g_scanner.config.product, 34);
+}
+
+static TW_UINT16 fail(TW_UINT16 condition) {
+    g_scanner.condition = condition;
+    return TWRC_FAILURE;
+}
+
+// ---- signalling the application
+static DsmEntryProc manager_entry() {
+    if (g_scanner.dsm_entry) return g_scanner.dsm_entry;
+    HMODULE manager = GetModuleHandleW(L"twain_32.dll");
+    FARPROC proc = manager ? GetProcAddress(manager, "DSM_Entry") : nullptr;
+    return reinterpret_cast<DsmEntryProc>(reinterpret_cast<void*>(proc));
+}
+
+static void signal_app(TW_UINT16 msg) {
+    if (g_scanner.config.signal_callback && g_scanner.callback) {
+        tracef("SIGNAL callback 0x%x", msg);
+        DsmEntryProc callback = reinterpret_cast<DsmEntryProc>(g_scanner.callback);
+        callback(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_NULL, msg, nullptr);
+    }
+    DsmEntryProc manager = manager_entry();
+    if (g_scanner.config.signal_event && manager) {
+        tracef("SIGNAL event 0x%x", msg);
+        manager(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_NULL, msg, nullptr);
+    }
+}
+
+// Signals from the application's own message loop a moment after MSG_ENABLEDS returned,
+// as a real device does once the paper moves.
+static void CALLBACK timer_fired(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (id != g_scanner.timer) return;
+    g_scanner.timer = 0;
+    if (g_scanner.state == 5 && g_scanner.timer_message == MSG_XFERREADY) g_scanner.state = 6;
+    signal_app(g_scanner.timer_message);
+}
+
+static void stop_timer() {
+    if (g_scanner.timer) KillTimer(nullptr, g_scanner.timer);
+    g_scanner.timer = 0;
+}
+
+// ---- capabilities
+static bool read_onevalue(const TW_CAPABILITY* cap, TW_UINT16* type, TW_UINT32* item) {
+    if (!cap->hContainer || cap->ConType != TWON_ONEVALUE) return false;
+    const TW_ONEVALUE* one = static_cast<const TW_ONEVALUE*>(GlobalLock(cap->hContainer));
+    if (!one) return false;
+    *type = one->ItemType;
+    *item = one->Item;
+    GlobalUnlock(cap->hContainer);
+    return true;
+}
+
+static TW_UINT16 set_capability(TW_CAPABILITY* cap) {
+    TW_UINT16 type = 0;
+    TW_UINT32 item = 0;
+    if (!read_onevalue(cap, &type, &item)) {
+        tracef("CAP SET 0x%04x bad container", cap->Cap);
+        return fail(TWCC_BADVALUE);
+    }
+    tracef("CAP SET 0x%04x type=%u item=%lu", cap->Cap, type, (unsigned long)item);
+    if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
+    switch (cap->Cap) {
+    case ICAP_PIXELTYPE: g_scanner.pixel_type = (int)(item & 0xFFFF); break;
+    case ICAP_XRESOLUTION: g_scanner.dpi = (int)(TW_INT16)(item & 0xFFFF); break;
+    case ICAP_SUPPORTEDSIZES: g_scanner.paper = (int)(item & 0xFFFF); break;
+    case CAP_FEEDERENABLED: g_scanner.feeder_enabled = (int)(item & 0xFFFF); break;
+    case CAP_DUPLEXENABLED: g_scanner.duplex = (int)(item & 0xFFFF); break;
+    default: break;
+    }
+    return TWRC_SUCCESS;
+}
+
+static TW_UINT16 get_capability(TW_CAPABILITY* cap) {
+    tracef("CAP GET 0x%04x", cap->Cap);
+    int value = 0;
+    if (cap->Cap == CAP_DEVICEONLINE) {
+        value = g_scanner.config.online;
+    } else if (cap->Cap == CAP_FEEDERLOADED) {
+        if (g_scanner.config.feeder_loaded < 0) return fail(TWCC_CAPUNSUPPORTED);
+        value = g_scanner.config.feeder_loaded;
+    } else {
+        return fail(TWCC_CAPUNSUPPORTED);
+    }
+    HGLOBAL h = GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
+    TW_ONEVALUE* one = h ? static_cast<TW_ONEVALUE*>(GlobalLock(h)) : nullptr;
+    if (!one) return fail(TWCC_LOWMEMORY);
+    one->ItemType = TWTY_BOOL;
+    one->Item = value ? 1 : 0;
+    GlobalUnlock(h);
+    cap->ConType = TWON_ONEVALUE;
+    cap->hContainer = h;
+    return TWRC_SUCCESS;
+}
+
+// ---- pages
+static void page_size(int* width, int* height) {
+    // Hundredths of an inch for the TWSS codes the program sends; A4 otherwise.
+    int w = 827, h = 1169;
+    switch (g_scanner.paper) {
+    case TWSS_A3: w = 1169; h = 1654; break;
+    case TWSS_A5: w = 583; h = 827; break;
+    case TWSS_USLEGAL: w = 850; h = 1400; break;
+    case TWSS_USLETTER: w = 850; h = 1100; break;
+    default: break;
+    }
+    *width = w * g_scanner.dpi / 100;
+    *height = h * g_scanner.dpi / 100;
+}
+
+static int bits_per_pixel() {
+    return g_scanner.pixel_type == TWPT_BW ? 1 : g_scanner.pixel_type == TWPT_GRAY ? 8 : 24;
+}
+
+// Ink or paper at (x, y): lines of word-like blocks, and page number marks at the top.
+static bool ink_at(int x, int y, int width, int page) {
+    const int unit = g_scanner.dpi / 25 > 0 ? g_scanner.dpi / 25 : 1;
+    const int margin = unit * 8;
+    if (x < margin || x >= width - margin || y < margin) return false;
+    const int row = (y - margin) / (unit * 4);
+    const int in_row = (y - margin) % (unit * 4);
+    if (row == 0) return in_row < unit * 2 && (x - margin) / (unit * 3) < page * 2 && ((x - margin) / (unit * 3)) % 2 == 0;
+    if (in_row >= unit * 2) return false;
+    const int word = (x - margin) / (unit * 6);
+    return ((word * 7 + row * 3 + page) % 5) != 0;
+}
+
+static HGLOBAL make_text_page(int page) {
+    int width = 0, height = 0;
+    page_size(&width, &height);
+    const int bpp = bits_per_pixel();
+    const int colors = bpp == 1 ? 2 : bpp == 8 ? 256 : 0;
+    const int stride = ((width * bpp + 31) / 32) * 4;
+    const SIZE_T size = sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD) + (SIZE_T)stride * height;
+    HGLOBAL h = GlobalAlloc(GHND, size);
+    BYTE* dib = h ? static_cast<BYTE*>(GlobalLock(h)) : nullptr;
+    if (!dib) {
+        if (h) GlobalFree(h);
+        return nullptr;
+    }
+    BITMAPINFOHEADER* header = reinterpret_cast<BITMAPINFOHEADER*>(dib);
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = width;
+    header->biHeight = height;
+    header->biPlanes = 1;
+    header->biBitCount = (WORD)bpp;
+    header->biSizeImage = (DWORD)(stride * height);
+    header->biXPelsPerMeter = header->biYPelsPerMeter = (LONG)(g_scanner.dpi * 10000 / 254);
+    header->biClrUsed = (DWORD)colors;
+    RGBQUAD* palette = reinterpret_cast<RGBQUAD*>(dib + sizeof(BITMAPINFOHEADER));
+    for (int i = 0; i < colors; ++i) {
+        const BYTE v = (BYTE)(bpp == 1 ? i * 255 : i);
+        palette[i].rgbBlue = palette[i].rgbGreen = palette[i].rgbRed = v;
+    }
+    BYTE* bits = dib + sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = bits + (SIZE_T)(height - 1 - y) * stride;  // bottom-up rows
+        for (int x = 0; x < width; ++x) {
+            const bool ink = ink_at(x, y, width, page);
+            if (bpp == 1) {
+                if (!ink) row[x / 8] |= (BYTE)(0x80 >> (x % 8));
+            } else if (bpp == 8) {
+                row[x] = ink ? 20 : 250;
+            } else {
+                row[x * 3] = ink ? 90 : 250;
+                row[x * 3 + 1] = ink ? 30 : 250;
+                row[x * 3 + 2] = ink ? 20 : 250;
+            }
+        }
+    }
+    GlobalUnlock(h);
+    return h;
+}
+
+// The DIB of a BMP file (the file without its 14-byte file header).
+static HGLOBAL make_file_page() {
+    HANDLE file = CreateFileW(g_scanner.config.image_file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const DWORD size = GetFileSize(file, nullptr);
+    HGLOBAL h = nullptr;
+    if (size > 14 && size != INVALID_FILE_SIZE) {
+        h = GlobalAlloc(GHND, size - 14);
+        BYTE* dib = h ? static_cast<BYTE*>(GlobalLock(h)) : nullptr;
+        DWORD read = 0;
+        const bool ok = dib && SetFilePointer(file, 14, nullptr, FILE_BEGIN) == 14 &&
+                        ReadFile(file, dib, size - 14, &read, nullptr) && read == size - 14;
+        if (dib) GlobalUnlock(h);
+        if (!ok && h) {
+            GlobalFree(h);
+            h = nullptr;
+        }
+    }
+    CloseHandle(file);
+    return h;
+}
+
+static TW_UINT16 native_transfer(TW_HANDLE* out) {
+    *out = nullptr;
+    if (g_scanner.state != 6) return fail(TWCC_SEQERROR);
+    const int page = g_scanner.attempted + 1;
+    g_scanner.attempted = page;
+    if (page == g_scanner.config.fail_at_page) {
+        tracef("NATIVEXFER page=%d fail cc=%d", page, g_scanner.config.fail_code);
+        return fail((TW_UINT16)g_scanner.config.fail_code);
+    }
+    if (page == g_scanner.config.cancel_at_page) {
+        tracef("NATIVEXFER page=%d cancel", page);
+        return TWRC_CANCEL;
+    }
+    HGLOBAL h = g_scanner.config.image_file[0] ? make_file_page() : make_text_page(page);
+    if (!h) return fail(TWCC_LOWMEMORY);
+    tracef("NATIVEXFER page=%d dpi=%d pixeltype=%d", page, g_scanner.dpi, g_scanner.pixel_type);
+    g_scanner.delivered++;
+    g_scanner.state = 7;
+    *out = h;
+    return TWRC_XFERDONE;
+}
+
+static TW_UINT16 image_info(TW_IMAGEINFO* info) {
+    tracef("IMAGEINFO");
+    if (g_scanner.state != 6) return fail(TWCC_SEQERROR);
+    ZeroMemory(info, sizeof(*info));
+    int width = 0, height = 0;
+    page_size(&width, &height);
+    info->XResolution.Whole = (TW_INT16)g_scanner.dpi;
+    info->YResolution.Whole = (TW_INT16)g_scanner.dpi;
+    info->ImageWidth = width;
+    info->ImageLength = height;
+    info->BitsPerPixel = (TW_INT16)bits_per_pixel();
+    info->SamplesPerPixel = g_scanner.pixel_type == TWPT_RGB ? 3 : 1;
+    info->PixelType = (TW_INT16)g_scanner.pixel_type;
+    return TWRC_SUCCESS;
+}
+
+// ---- states
+static void reset_negotiation() {
+    g_scanner.pixel_type = TWPT_RGB;
+    g_scanner.dpi = 100;
+    g_scanner.paper = TWSS_A4;
+    g_scanner.feeder_enabled = 0;
+    g_scanner.duplex = 0;
+    g_scanner.callback = nullptr;
+}
+
+static TW_UINT16 enable(TW_USERINTERFACE* ui) {
+    tracef("ENABLEDS show=%d modal=%d", ui->ShowUI, ui->ModalUI);
+    if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
+    if (g_scanner.config.enable_fail) return fail((TW_UINT16)g_scanner.config.enable_fail);
+    g_scanner.state = 5;
+    g_scanner.delivered = 0;
+    g_scanner.attempted = 0;
+    g_scanner.pending = g_scanner.config.pages;
+    const bool cancel = ui->ShowUI && g_scanner.config.driver_ui_cancel;
+    if (ui->ShowUI) trace(cancel ? "DRIVERUI cancelled" : "DRIVERUI scan");
+    g_scanner.timer_message = cancel ? MSG_CLOSEDSREQ : MSG_XFERREADY;
+    g_scanner.timer = SetTimer(nullptr, 0, 30, timer_fired);
+    return (TW_UINT16)g_scanner.config.enable_return;
+}
+
+static TW_UINT16 pending_xfers(TW_UINT16 msg, TW_PENDINGXFERS* p) {
+    if (msg == MSG_ENDXFER) {
+        if (g_scanner.state != 6 && g_scanner.state != 7) return fail(TWCC_SEQERROR);
+        g_scanner.pending = g_scanner.config.pages - g_scanner.attempted;
+        if (g_scanner.pending < 0) g_scanner.pending = 0;
+        g_scanner.state = g_scanner.pending > 0 ? 6 : 5;
+        tracef("ENDXFER pending=%d", g_scanner.pending);
+    } else if (msg == MSG_RESET) {
+        if (g_scanner.state != 6) return fail(TWCC_SEQERROR);
+        g_scanner.pending = 0;
+        g_scanner.state = 5;
+        trace("RESET");
+    } else if (msg == MSG_GET) {
+        trace("PENDINGXFERS GET");
+    } else {
+        return fail(TWCC_BADPROTOCOL);
+    }
+    p->Count = (TW_UINT16)g_scanner.pending;
+    p->EOJ = 0;
+    return TWRC_SUCCESS;
+}
+
+static TW_UINT16 control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+    switch (dat) {
+    case DAT_IDENTITY:
+        if (msg == MSG_GET) {
+            load_config();
+            fill_identity(static_cast<TW_IDENTITY*>(data));
+            return TWRC_SUCCESS;
+        }
+        if (msg == MSG_OPENDS) {
+            load_config();
+            g_scanner.self = *static_cast<TW_IDENTITY*>(data);
+            if (origin) g_scanner.app = *origin;
+            reset_negotiation();
+            g_scanner.state = 4;
+            tracef("OPENDS id=%lu", (unsigned long)g_scanner.self.Id);
+            return TWRC_SUCCESS;
+        }
+        if (msg == MSG_CLOSEDS) {
+            trace("CLOSEDS");
+            if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
+            stop_timer();
+            g_scanner.state = 3;
+            return TWRC_SUCCESS;
+        }
+        return fail(TWCC_BADPROTOCOL);
+    case DAT_ENTRYPOINT:
+        if (msg != MSG_SET) return fail(TWCC_BADPROTOCOL);
+        g_scanner.dsm_entry = static_cast<TW_ENTRYPOINT*>(data)->DSM_Entry;
+        return TWRC_SUCCESS;
+    case DAT_CALLBACK:
+        if (msg != MSG_REGISTER_CALLBACK) return fail(TWCC_BADPROTOCOL);
+        trace("CALLBACK REGISTER");
+        g_scanner.callback = static_cast<TW_CALLBACK*>(data)->CallBackProc;
+        return TWRC_SUCCESS;
+    case DAT_STATUS: {
+        TW_STATUS* status = static_cast<TW_STATUS*>(data);
+        status->ConditionCode = g_scanner.condition;
+        status->Data = 0;
+        g_scanner.condition = TWCC_SUCCESS;
+        return TWRC_SUCCESS;
+    }
+    case DAT_CAPABILITY:
+        if (msg == MSG_SET) return set_capability(static_cast<TW_CAPABILITY*>(data));
+        if (msg == MSG_GET || msg == MSG_GETCURRENT) return get_capability(static_cast<TW_CAPABILITY*>(data));
+        return fail(TWCC_BADPROTOCOL);
+    case DAT_USERINTERFACE:
+        if (msg == MSG_ENABLEDS) return enable(static_cast<TW_USERINTERFACE*>(data));
+        if (msg == MSG_DISABLEDS) {
+            trace("DISABLEDS");
+            if (g_scanner.state != 5) return fail(TWCC_SEQERROR);
+            stop_timer();
+            g_scanner.state = 4;
+            return TWRC_SUCCESS;
+        }
+        return fail(TWCC_BADPROTOCOL);
+    case DAT_EVENT:
+        if (msg != MSG_PROCESSEVENT) return fail(TWCC_BADPROTOCOL);
+        static_cast<TW_EVENT*>(data)->TWMessage = MSG_NULL;
+        return TWRC_NOTDSEVENT;
+    case DAT_PENDINGXFERS:
+        return pending_xfers(msg, static_cast<TW_PENDINGXFERS*>(data));
+    default:
+        tracef("UNSUPPORTED DG_CONTROL DAT=0x%04x MSG=0x%04x", dat, msg);
+        return fail(TWCC_BADPROTOCOL);
+    }
+}
+
+extern "C" TW_UINT16 __stdcall DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                        TW_MEMREF data) {
+    if (!data && dat != DAT_NULL) return fail(TWCC_BADVALUE);
+    if (dg == DG_CONTROL) return control(origin, dat, msg, data);
+    if (dg == DG_IMAGE && dat == DAT_IMAGEINFO && msg == MSG_GET) return image_info(static_cast<TW_IMAGEINFO*>(data));
+    if (dg == DG_IMAGE && dat == DAT_IMAGENATIVEXFER && msg == MSG_GET) {
+        return native_transfer(static_cast<TW_HANDLE*>(data));
+    }
+    tracef("UNSUPPORTED DG=%lu DAT=0x%04x MSG=0x%04x", (unsigned long)dg, dat, msg);
+    return fail(TWCC_BADPROTOCOL);
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+        g_scanner.state = 3;
+    }
+    return TRUE;
+}
