@@ -53,6 +53,9 @@ bool pdf_writer_finish(PdfWriter* w);
 // Closes and removes the temporary file and frees the writer; the target stays as it was.
 void pdf_writer_abandon(PdfWriter* w);
 
+// "%PDF-1.5\n%" and the binary marker bytes E2 E3 CF D3 with a line feed.
+void pdf_append_header(PdfWriter* w);
+
 // ---- raw output
 void pdf_append(PdfWriter* w, const void* bytes, int count);
 void pdf_append_text(PdfWriter* w, const char* text8);

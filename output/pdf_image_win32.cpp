@@ -1,0 +1,9 @@
+// output/pdf_image_win32.cpp
+// The JPEG encoder of the Windows build: the platform codec.
+#include "output/pdf_image.h"
+
+#include "image/codec.h"
+
+bool pdf_platform_jpeg_encoder(const PageImage* page, int quality, ByteBuffer* out) {
+    return codec_encode_page(page, CODEC_FORMAT_JPEG, quality, out);
+}
