@@ -14,11 +14,15 @@ start_wine_session() {
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     fi
     "$(dirname "${BASH_SOURCE[0]}")/wine_prefix.sh" "$1"
-    /usr/lib/wine/wineserver64 -p
+    # A server that already runs for this prefix (another session) is left alone.
+    if /usr/lib/wine/wineserver64 -p 2>/dev/null; then
+        OWN_WINESERVER=1
+    fi
     trap stop_wine_session EXIT
 }
 
+OWN_WINESERVER=0
 stop_wine_session() {
-    /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    [ "$OWN_WINESERVER" = 1 ] && { /usr/lib/wine/wineserver64 -k 2>/dev/null || true; }
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
