@@ -167,9 +167,9 @@ int text_vformat(wchar_t* out, int capacity, const wchar_t* fmt, va_list args) {
         }
         wchar_t body[40];
         int n = 0;
-        const wchar_t spec = *p;
-        if (spec == 0) break;
-        switch (spec) {
+        const wchar_t conversion = *p;
+        if (conversion == 0) break;
+        switch (conversion) {
         case L'%':
             put_unit(&f, L'%');
             break;
@@ -181,7 +181,7 @@ int text_vformat(wchar_t* out, int capacity, const wchar_t* fmt, va_list args) {
         }
         case L's':
         case L'S': {
-            const bool eight = narrow_arg || (spec == L'S' && !wide_arg);
+            const bool eight = narrow_arg || (conversion == L'S' && !wide_arg);
             const void* arg = va_arg(args, const void*);
             if (eight) {
                 const char* s = arg ? static_cast<const char*>(arg) : "(null)";
@@ -206,11 +206,11 @@ int text_vformat(wchar_t* out, int capacity, const wchar_t* fmt, va_list args) {
         case L'x':
         case L'X': {
             const int raw = va_arg(args, int);
-            const bool is_signed = spec == L'd' || spec == L'i';
+            const bool is_signed = conversion == L'd' || conversion == L'i';
             const bool negative = is_signed && raw < 0;
             unsigned value = negative ? 0u - (unsigned)raw : (unsigned)raw;
-            const unsigned base = (spec == L'x' || spec == L'X') ? 16 : 10;
-            const wchar_t* digits = spec == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
+            const unsigned base = (conversion == L'x' || conversion == L'X') ? 16 : 10;
+            const wchar_t* digits = conversion == L'X' ? L"0123456789ABCDEF" : L"0123456789abcdef";
             wchar_t rev[16];
             int nd = 0;
             do {
@@ -221,7 +221,7 @@ int text_vformat(wchar_t* out, int capacity, const wchar_t* fmt, va_list args) {
             if (negative) body[n++] = L'-';
             if (alt && base == 16 && raw != 0) {
                 body[n++] = L'0';
-                body[n++] = spec;
+                body[n++] = conversion;
             }
             if (zero && !left && precision < 0)
                 for (int i = n + nd; i < width && n < 32 - nd; ++i) body[n++] = L'0';
@@ -230,7 +230,7 @@ int text_vformat(wchar_t* out, int capacity, const wchar_t* fmt, va_list args) {
             break;
         }
         default:
-            put_unit(&f, spec);  // unknown conversion: the character itself, as wvsprintfW
+            put_unit(&f, conversion);  // unknown conversion: the character itself, as wvsprintfW
             break;
         }
     }
