@@ -10,9 +10,15 @@
 #include "core/text.h"
 
 static int run_help(int argc, wchar_t** argv);
+int cli_devices(int argc, wchar_t** argv);  // app/cli_scan.cpp
+int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
 
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
+    {L"devices", L"devices                   list the scanners: key, kind, manager mask, name", cli_devices},
+    {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
+              L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "
+              L"[--cancel-after N] OUT.pdf|OUT.png", cli_scan},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {

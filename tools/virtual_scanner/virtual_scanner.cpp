@@ -1,7 +1,7 @@
 // tools/virtual_scanner/virtual_scanner.cpp
 // A TWAIN data source without hardware, for tests and demonstrations. Its behaviour comes
-// from an INI file: "<name>.ini" beside the .ds when present, else the file named by the
-// ZAN_VSCAN_INI environment variable, else built-in defaults. Every request it receives
+// from an INI file: the one named by the ZAN_VSCAN_INI environment variable, else
+// "<name>.ini" beside the .ds; without either it lists itself nowhere. Every request it receives
 // (except the per-message MSG_PROCESSEVENT) is appended to a trace file so tests can check
 // the order and values of a negotiation. See README.md for the keys.
 #include <windows.h>
@@ -22,6 +22,7 @@ struct ScannerConfig {
     int fail_at_page;       // page whose transfer fails (0: none)
     int fail_code;          // its condition code
     int cancel_at_page;     // page whose transfer answers TWRC_CANCEL (0: none)
+    int delay_ms;           // time each page takes, as a slow device would
     int driver_ui_cancel;   // the driver screen is cancelled instead of scanning
     int signal_callback;    // transfer ready through the registered callback
     int signal_event;       // transfer ready through the manager (DAT_NULL)
@@ -75,64 +76,90 @@ static void tracef(const char* format, ...) {
 }
 
 // ---- configuration
+// The INI: ZAN_VSCAN_INI when set (so tests can script a copy installed elsewhere), else
+// "<name>.ini" beside the .ds.
 static bool find_ini(wchar_t* path) {
-    wchar_t own[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(g_module, own, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) {
-        for (int i = (int)n - 1; i >= 0 && own[i] != L'\\' && own[i] != L'/'; --i) {
-            if (own[i] == L'.') {
-                own[i] = 0;
-                break;
-            }
-        }
-        lstrcatW(own, L".ini");
-        if (GetFileAttributesW(own) != INVALID_FILE_ATTRIBUTES) {
-            lstrcpyW(path, own);
-            return true;
+    const DWORD e = GetEnvironmentVariableW(L"ZAN_VSCAN_INI", path, MAX_PATH);
+    if (e > 0 && e < MAX_PATH && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD n = GetModuleFileNameW(g_module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH - 4) return false;
+    for (int i = (int)n - 1; i >= 0 && path[i] != L'\\' && path[i] != L'/'; --i) {
+        if (path[i] == L'.') {
+            path[i] = 0;
+            break;
         }
     }
-    const DWORD e = GetEnvironmentVariableW(L"ZAN_VSCAN_INI", path, MAX_PATH);
-    return e > 0 && e < MAX_PATH && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    lstrcatW(path, L".ini");
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The section named after this copy's file ("sane" for sane.ds) overrides [Scanner], so one
+// INI can give each installed copy its own identity and behaviour.
+static wchar_t g_own_section[64] = {};
+
+static void find_own_section() {
+    wchar_t own[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(g_module, own, MAX_PATH);
+    int start = 0;
+    for (int i = 0; i < (int)n; ++i) {
+        if (own[i] == L'\\' || own[i] == L'/') start = i + 1;
+    }
+    lstrcpynW(g_own_section, own + start, 64);
+    for (int i = lstrlenW(g_own_section) - 1; i >= 0; --i) {
+        if (g_own_section[i] == L'.') {
+            g_own_section[i] = 0;
+            break;
+        }
+    }
+}
+
+static void read_text(const wchar_t* ini, const wchar_t* key, const wchar_t* fallback, wchar_t* out, int size) {
+    wchar_t common[MAX_PATH] = {};
+    GetPrivateProfileStringW(L"Scanner", key, fallback, common, MAX_PATH, ini);
+    GetPrivateProfileStringW(g_own_section, key, common, out, (DWORD)size, ini);
 }
 
 static void read_name(const wchar_t* ini, const wchar_t* key, const wchar_t* fallback, char* field) {
     wchar_t value[64] = {};
-    GetPrivateProfileStringW(L"Scanner", key, fallback, value, 64, ini);
+    read_text(ini, key, fallback, value, 64);
     ZeroMemory(field, 34);
     WideCharToMultiByte(CP_ACP, 0, value, -1, field, 33, nullptr, nullptr);
 }
 
 static int read_int(const wchar_t* ini, const wchar_t* key, int fallback) {
-    return (int)GetPrivateProfileIntW(L"Scanner", key, fallback, ini);
+    const int common = (int)GetPrivateProfileIntW(L"Scanner", key, fallback, ini);
+    return (int)GetPrivateProfileIntW(g_own_section, key, common, ini);
 }
 
-static void load_config() {
+// False when there is no INI: an unconfigured copy stays out of every listing, so
+// installing it into a shared prefix changes nothing for programs that do not ask for it.
+static bool load_config() {
     ScannerConfig& c = g_scanner.config;
     ZeroMemory(&c, sizeof(c));
     wchar_t ini[MAX_PATH] = {};
-    const bool have = find_ini(ini);
-    const wchar_t* from = have ? ini : L"";
-    read_name(from, L"Manufacturer", L"Zan Group", c.manufacturer);
-    read_name(from, L"Family", L"Virtual", c.family);
-    read_name(from, L"Product", L"Zan Virtual Scanner", c.product);
-    c.pages = read_int(from, L"Pages", 1);
-    c.online = read_int(from, L"Online", 1);
-    c.feeder_loaded = read_int(from, L"FeederLoaded", 1);
-    c.enable_return = read_int(from, L"EnableReturn", 0);
-    c.enable_fail = read_int(from, L"EnableFail", 0);
-    c.fail_at_page = read_int(from, L"FailAtPage", 0);
-    c.fail_code = read_int(from, L"FailCode", TWCC_PAPERJAM);
-    c.cancel_at_page = read_int(from, L"CancelAtPage", 0);
+    if (!find_ini(ini)) return false;
+    find_own_section();
+    read_name(ini, L"Manufacturer", L"Zan Group", c.manufacturer);
+    read_name(ini, L"Family", L"Virtual", c.family);
+    read_name(ini, L"Product", L"Zan Virtual Scanner", c.product);
+    c.pages = read_int(ini, L"Pages", 1);
+    c.online = read_int(ini, L"Online", 1);
+    c.feeder_loaded = read_int(ini, L"FeederLoaded", 1);
+    c.enable_return = read_int(ini, L"EnableReturn", 0);
+    c.enable_fail = read_int(ini, L"EnableFail", 0);
+    c.fail_at_page = read_int(ini, L"FailAtPage", 0);
+    c.fail_code = read_int(ini, L"FailCode", TWCC_PAPERJAM);
+    c.cancel_at_page = read_int(ini, L"CancelAtPage", 0);
+    c.delay_ms = read_int(ini, L"DelayMs", 0);
     wchar_t word[32] = {};
-    GetPrivateProfileStringW(L"Scanner", L"DriverUi", L"scan", word, 32, from);
+    read_text(ini, L"DriverUi", L"scan", word, 32);
     c.driver_ui_cancel = lstrcmpiW(word, L"cancel") == 0;
-    GetPrivateProfileStringW(L"Scanner", L"Signal", L"event", word, 32, from);
+    read_text(ini, L"Signal", L"event", word, 32);
     c.signal_callback = lstrcmpiW(word, L"callback") == 0 || lstrcmpiW(word, L"both") == 0;
     c.signal_event = lstrcmpiW(word, L"event") == 0 || lstrcmpiW(word, L"both") == 0;
-    if (have) {
-        GetPrivateProfileStringW(L"Scanner", L"ImageFile", L"", c.image_file, MAX_PATH, ini);
-        GetPrivateProfileStringW(L"Scanner", L"Trace", L"", c.trace, MAX_PATH, ini);
-    }
+    read_text(ini, L"ImageFile", L"", c.image_file, MAX_PATH);
+    read_text(ini, L"Trace", L"", c.trace, MAX_PATH);
+    return true;
 }
 
 static void fill_identity(TW_IDENTITY* id) {
@@ -360,6 +387,7 @@ static TW_UINT16 native_transfer(TW_HANDLE* out) {
         tracef("NATIVEXFER page=%d cancel", page);
         return TWRC_CANCEL;
     }
+    if (g_scanner.config.delay_ms > 0) Sleep((DWORD)g_scanner.config.delay_ms);
     HGLOBAL h = g_scanner.config.image_file[0] ? make_file_page() : make_text_page(page);
     if (!h) return fail(TWCC_LOWMEMORY);
     tracef("NATIVEXFER page=%d dpi=%d pixeltype=%d", page, g_scanner.dpi, g_scanner.pixel_type);
@@ -436,12 +464,12 @@ static TW_UINT16 control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_M
     switch (dat) {
     case DAT_IDENTITY:
         if (msg == MSG_GET) {
-            load_config();
+            if (!load_config()) return fail(TWCC_NODS);
             fill_identity(static_cast<TW_IDENTITY*>(data));
             return TWRC_SUCCESS;
         }
         if (msg == MSG_OPENDS) {
-            load_config();
+            if (!load_config()) return fail(TWCC_NODS);
             g_scanner.self = *static_cast<TW_IDENTITY*>(data);
             if (origin) g_scanner.app = *origin;
             reset_negotiation();
