@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install.sh <wineprefix> <ds-file> [--scripted]
+# install.sh <wineprefix> <ds-file|build-folder> [--scripted]
 # Installs the virtual scanner into a Wine prefix under the name Wine's twain_32.dll looks
 # for (sane.ds): a 64-bit build into C:\windows\twain_64, a 32-bit one into
 # C:\windows\twain_32. Wine loads a real DLL found there natively; no override is needed.
@@ -9,12 +9,14 @@
 # ZAN_VSCAN_INI, which leaves other programs of a shared prefix untouched.
 set -eu
 if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-    echo "usage: $0 <wineprefix> <ds-file> [--scripted]" >&2
+    echo "usage: $0 <wineprefix> <ds-file|build-folder> [--scripted]" >&2
     exit 2
 fi
 prefix=$1
 ds=$2
 scripted=${3:-}
+# A build folder stands for the scanner built in it.
+[ -d "$ds" ] && ds="$ds/tools/zan_virtual_scanner.ds"
 [ -f "$ds" ] || { echo "no such file: $ds" >&2; exit 1; }
 windows="$prefix/drive_c/windows"
 [ -d "$windows" ] || { echo "not a Wine prefix: $prefix" >&2; exit 1; }
@@ -32,6 +34,7 @@ mkdir -p "$folder"
 if ! cmp -s "$ds" "$folder/sane.ds"; then
     tmp=$(mktemp "$folder/.sane.XXXXXX")
     cp "$ds" "$tmp"
+    chmod 644 "$tmp"
     mv -f "$tmp" "$folder/sane.ds"
 fi
 if [ "$scripted" = "--scripted" ]; then
