@@ -23,6 +23,7 @@ struct ScannerConfig {
     int fail_code;          // its condition code
     int cancel_at_page;     // page whose transfer answers TWRC_CANCEL (0: none)
     int delay_ms;           // time each page takes, as a slow device would
+    int short_block;        // hand over blocks smaller than their bitmap header says
     int driver_ui_cancel;   // the driver screen is cancelled instead of scanning
     int signal_callback;    // transfer ready through the registered callback
     int signal_event;       // transfer ready through the manager (DAT_NULL)
@@ -151,6 +152,7 @@ static bool load_config() {
     c.fail_code = read_int(ini, L"FailCode", TWCC_PAPERJAM);
     c.cancel_at_page = read_int(ini, L"CancelAtPage", 0);
     c.delay_ms = read_int(ini, L"DelayMs", 0);
+    c.short_block = read_int(ini, L"ShortBlock", 0);
     wchar_t word[32] = {};
     read_text(ini, L"DriverUi", L"scan", word, 32);
     c.driver_ui_cancel = lstrcmpiW(word, L"cancel") == 0;
@@ -390,6 +392,11 @@ static TW_UINT16 native_transfer(TW_HANDLE* out) {
     if (g_scanner.config.delay_ms > 0) Sleep((DWORD)g_scanner.config.delay_ms);
     HGLOBAL h = g_scanner.config.image_file[0] ? make_file_page() : make_text_page(page);
     if (!h) return fail(TWCC_LOWMEMORY);
+    if (g_scanner.config.short_block) {
+        // A faulty driver: the header promises rows that the block does not hold.
+        HGLOBAL cut = GlobalReAlloc(h, GlobalSize(h) / 2, 0);
+        if (cut) h = cut;
+    }
     tracef("NATIVEXFER page=%d dpi=%d pixeltype=%d", page, g_scanner.dpi, g_scanner.pixel_type);
     g_scanner.delivered++;
     g_scanner.state = 7;
