@@ -260,7 +260,10 @@ static const DeviceEntry* choose_device(const DeviceList* list, const wchar_t* k
 static bool write_pdf(const wchar_t* path, WideString* error) {
     PdfPageInput* inputs = static_cast<PdfPageInput*>(mem_alloc_array((size_t)g_state.page_count,
                                                                       sizeof(PdfPageInput)));
-    if (!inputs) return assign(error, L"out of memory") && false;
+    if (!inputs) {
+        assign(error, L"out of memory");
+        return false;
+    }
     for (int i = 0; i < g_state.page_count; ++i) inputs[i].page = g_state.pages[i];
     PdfSaveOptions options = {};
     const bool ok = pdf_write_document(path, inputs, g_state.page_count, &options, error);
@@ -270,7 +273,10 @@ static bool write_pdf(const wchar_t* path, WideString* error) {
 
 // OUT.png becomes OUT_001.png, OUT_002.png, ...
 static bool write_pngs(const wchar_t* path, WideString* error) {
-    if (!codec_startup()) return assign(error, L"image codec not available") && false;
+    if (!codec_startup()) {
+        assign(error, L"image codec not available");
+        return false;
+    }
     WideString base = path_without_extension(path);
     bool ok = true;
     for (int i = 0; ok && i < g_state.page_count; ++i) {

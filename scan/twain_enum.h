@@ -5,8 +5,6 @@
 #ifndef ZAN_SCAN_TWAIN_ENUM_H
 #define ZAN_SCAN_TWAIN_ENUM_H
 
-#include <windows.h>
-
 #include "core/wide_string.h"
 #include "scan/twain_host.h"
 
