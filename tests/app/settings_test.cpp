@@ -352,3 +352,16 @@ TEST(SettingsRecord, ScanSettingsCopyTheEightScanValues) {
     EXPECT_EQ(99, scan.Threshold);
     EXPECT_TRUE(scan.ShowDriverUi);
 }
+
+TEST(SettingsLocation, ExistingPortableFileWithoutMarkIsKeptAndConverted) {
+    TempDir dir(L"zan_settings_locate_old");
+    const std::wstring ini = dir.file(L"ZanGroupScanner.ini");
+    write_raw(ini, "[Settings]\r\nDpi=600\r\nNamePrefix=\xD9\x85\r\n");
+    WideString chosen = settings_locate(dir.path.c_str(), dir.file(L"appdata").c_str());
+    EXPECT_EQ(utf8(ini.c_str()), utf8(chosen));
+    ASSERT_TRUE(settings_load_from(chosen.data));
+    EXPECT_EQ(600, app_settings()->Dpi);
+    EXPECT_NE(std::string::npos, utf16_file_text(ini).find("NamePrefix=\xD9\x85\r\n"));
+    release(&chosen);
+    settings_release();
+}
