@@ -96,6 +96,18 @@ bool read_preset(int index, ScanPreset* out) {
     return ok;
 }
 
+int preset_key_for_entry(int entry) {
+    if (entry < 0) return -1;
+    const int count = preset_count();
+    for (int i = 0; i < count; ++i) {
+        ScanPreset p = {};
+        const bool readable = read_preset(i, &p);
+        release_preset(&p);
+        if (readable && entry-- == 0) return i;
+    }
+    return -1;
+}
+
 static bool write_preset(int index, const ScanPreset& preset) {
     WideString key = {};
     WideString value = {};

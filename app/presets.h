@@ -39,6 +39,10 @@ void release_preset(ScanPreset* preset);
 // "Count", clamped to 0..PRESET_LIMIT.
 int preset_count();
 bool read_preset(int index, ScanPreset* out);
+// The preset list shows only readable presets, so after a hand-edited, damaged entry the
+// list position and the key index differ: the key index of the entry-th readable preset
+// (from 0), or -1 when there are fewer.
+int preset_key_for_entry(int entry);
 // Replaces the preset of the same name (ignoring case) or appends a new one. False for an
 // empty name or when PRESET_LIMIT presets exist already.
 bool save_preset(const ScanPreset& preset);

@@ -167,6 +167,21 @@ TEST(Presets, DeleteKeepsOrderAndDropsDamagedEntries) {
     EXPECT_FALSE(delete_preset(L"absent"));
 }
 
+TEST(Presets, ListEntriesSkipDamagedKeys) {
+    PresetFile f(L"zan_presets_entries.ini",
+                 L"[Presets]\r\nCount=3\r\nP0=broken\r\nP1=One|0|300|0|0|0|0|128|0|0|0|0\r\n"
+                 L"P2=Two|1|200|0|0|0|0|128|0|0|0|1\r\n");
+    EXPECT_EQ(1, preset_key_for_entry(0));
+    EXPECT_EQ(2, preset_key_for_entry(1));
+    EXPECT_EQ(-1, preset_key_for_entry(2));
+    EXPECT_EQ(-1, preset_key_for_entry(-1));
+    ScanPreset p = {};
+    ASSERT_TRUE(apply_preset(preset_key_for_entry(1), &p));
+    EXPECT_EQ("Two", utf8(p.name));
+    EXPECT_EQ(200, app_settings()->Dpi);
+    release_preset(&p);
+}
+
 TEST(Presets, CountIsBoundedOnReading) {
     {
         PresetFile f(L"zan_presets_huge.ini", L"[Presets]\r\nCount=99999999999999\r\n");

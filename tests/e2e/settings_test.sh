@@ -15,7 +15,7 @@ settings_keys() {
     ini_text | tr -d '\r' | awk '/^\[/{inside = ($0 == "[Settings]"); next} inside && /=/{sub(/=.*/, ""); print}'
 }
 value_of() { ini_text | tr -d '\r' | grep -m1 "^$1=" | cut -d= -f2-; }
-lacks_key() { ! ini_text | tr -d '\r' | grep -q "^$1="; }
+lacks_key() { [ -f "$ini" ] && ! ini_text | tr -d '\r' | grep -q "^$1="; }
 has_line() { ini_text | tr -d '\r' | grep -qxF "$1"; }
 header_hex="fffe5b00530065007400740069006e00670073005d000d000a00"
 
