@@ -130,19 +130,20 @@ void settings_repair(AppSettings* s) {
 // ---- raw access
 
 int read_int(const wchar_t* key, const wchar_t* section, int default_value) {
+    // An empty file name would make the profile functions fall back to win.ini.
+    if (!key || !section || g_settings_path.length == 0) return default_value;
     wchar_t buffer[kValueUnits] = {};
-    if (!key || !section) return default_value;
-    GetPrivateProfileStringW(section, key, L"", buffer, kValueUnits, text_of(g_settings_path));
+    GetPrivateProfileStringW(section, key, L"", buffer, kValueUnits, g_settings_path.data);
     if (buffer[0] == 0) return default_value;
     return parse_decimal(buffer);
 }
 
 bool read_text(const wchar_t* key, const wchar_t* section, const wchar_t* default_value, WideString* out) {
     if (!out) return false;
-    if (!key || !section) return assign(out, default_value);
+    if (!key || !section || g_settings_path.length == 0) return assign(out, default_value);
     wchar_t buffer[kValueUnits] = {};
     GetPrivateProfileStringW(section, key, default_value ? default_value : L"", buffer, kValueUnits,
-                             text_of(g_settings_path));
+                             g_settings_path.data);
     return assign(out, buffer);
 }
 

@@ -365,3 +365,13 @@ TEST(SettingsLocation, ExistingPortableFileWithoutMarkIsKeptAndConverted) {
     release(&chosen);
     settings_release();
 }
+
+TEST(SettingsFile, RawAccessBeforeLoadingGivesDefaults) {
+    settings_release();
+    EXPECT_EQ(42, read_int(L"Dpi", L"Settings", 42));
+    WideString text = {};
+    ASSERT_TRUE(read_text(L"NamePrefix", L"Settings", L"fallback", &text));
+    EXPECT_EQ("fallback", utf8(text));
+    EXPECT_FALSE(write_text(L"Dpi", L"Settings", L"300"));
+    release(&text);
+}
