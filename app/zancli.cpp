@@ -10,11 +10,21 @@
 #include "core/text.h"
 
 static int run_help(int argc, wchar_t** argv);
+int cli_info(int argc, wchar_t** argv);            // app/cli_pdftools.cpp
+int cli_merge(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
+int cli_split(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
+int cli_bench_pdftools(int argc, wchar_t** argv);  // app/cli_pdftools.cpp
 int cli_devices(int argc, wchar_t** argv);  // app/cli_scan.cpp
 int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
 
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
+    {L"info", L"info FILE.pdf             print pages=N, or the reader's error", cli_info},
+    {L"merge", L"merge OUT.pdf INPUT...    join PDFs and images, in order, into OUT.pdf", cli_merge},
+    {L"split", L"split IN.pdf OUTDIR [--every N | --ranges TEXT]  one file per page, per N pages or per range",
+     cli_split},
+    {L"bench-pdftools", L"bench-pdftools DIR merge|split  time and peak memory of merging 50 x 20 pages, "
+                        L"then splitting the result every 10 pages", cli_bench_pdftools},
     {L"devices", L"devices                   list the scanners: key, kind, manager mask, name", cli_devices},
     {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
               L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "

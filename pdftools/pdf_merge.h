@@ -1,0 +1,73 @@
+// pdftools/pdf_merge.h
+// Joins PDFs and images into one new PDF, and the page copier that split shares: an output
+// file (PdfOutput) and a copy context per source document that renumbers and re-serialises
+// every object a page reaches. The caller owns both records; every output goes to a
+// temporary file that replaces the target only when it is complete.
+#ifndef ZAN_PDFTOOLS_PDF_MERGE_H
+#define ZAN_PDFTOOLS_PDF_MERGE_H
+
+#include "core/wide_string.h"
+#include "image/page_image.h"
+#include "output/pdf_writer.h"
+#include "pdftools/pdf_reader.h"
+
+// ---- output file: objects 1 (catalog), 2 (page tree) and 3 (info) are reserved at open
+const int PDF_OUTPUT_CATALOG = 1;
+const int PDF_OUTPUT_PAGE_TREE = 2;
+const int PDF_OUTPUT_INFO = 3;
+
+struct PdfOutput {
+    PdfWriter writer;
+    int* pages;          // output page object numbers in order
+    int page_count;
+    int page_capacity;
+};
+
+// Opens the output (parent folders, temporary file, header, reserved objects). On failure
+// error gets "cannot create %s" with the path.
+bool pdf_output_open(PdfOutput* out, const wchar_t* path, WideString* error);
+// An output whose bytes go nowhere (no file; the writer reports a failed write once its
+// buffer would be flushed). Lets the fuzzer drive the copier without touching the disk.
+void pdf_output_open_in_memory(PdfOutput* out);
+bool pdf_output_add_page(PdfOutput* out, int page_object);
+// Page tree, catalog, info, cross-reference table; then the target is replaced. False (and
+// the target untouched) when any write failed.
+bool pdf_output_finish(PdfOutput* out);
+// Drops the temporary file; the target stays as it was.
+void pdf_output_abandon(PdfOutput* out);
+
+// ---- page copier: one context per source document and output file
+struct PdfCopyContext {
+    PdfWriter* writer;
+    const PdfDocument* source;
+    int* number_map;     // source number -> output number, 0 while none
+    int* pending;        // source numbers numbered but not written yet
+    int pending_count;
+    int pending_capacity;
+    bool failed;         // out of memory: the output is incomplete
+};
+
+bool pdf_copy_begin(PdfCopyContext* copy, PdfWriter* writer, const PdfDocument* source);
+// Writes the page and everything it reaches; returns the new page's object number, or 0.
+int pdf_copy_page(PdfCopyContext* copy, const PdfPage* page, int page_tree);
+void pdf_copy_end(PdfCopyContext* copy);
+
+// ---- serialisation of a copied value (references are renumbered through copy)
+bool pdf_serialize_value(PdfCopyContext* copy, const PdfObject* value, ByteBuffer* out);
+
+// ---- images
+// Decodes frame of an image file into a new 24-bit page (the caller frees it), or null;
+// frame_count gets the number of frames (pages of a multi-page TIFF).
+typedef PageImage* (*PdfImageDecoder)(const wchar_t* path, int frame, int* frame_count);
+// The platform codec's decoder (none in the native build: it always fails).
+PageImage* pdf_platform_image_decoder(const wchar_t* path, int frame, int* frame_count);
+// The resolution of a JPEG file: a JFIF header's density in dots per inch or per centimetre
+// when it gives 20..4800 dpi, else 150.
+int pdf_jpeg_file_dpi(const uint8_t* data, size_t size);
+
+// ---- merge: PDFs (by the .pdf extension) and images, in order, into output
+bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, WideString* error);
+bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, PdfImageDecoder decoder,
+                    WideString* error);
+
+#endif

@@ -1,0 +1,116 @@
+#include "pdftools/pdf_split.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pdftools/pdf_reader.h"
+#include "tests/pdftools/pdf_test_files.h"
+#include "tests/test_text.h"
+
+using pdftest::read_all;
+using pdftest::TempFolder;
+
+namespace {
+std::string ranges(const wchar_t* text, int pages) {
+    PdfRangeList list = {};
+    pdf_split_parse_ranges(text, pages, &list);
+    std::string s;
+    for (int i = 0; i < list.count; ++i) {
+        s += (s.empty() ? "" : " ") + std::to_string(list.items[i].first) + "-" + std::to_string(list.items[i].last);
+    }
+    pdf_range_list_free(&list);
+    return s;
+}
+
+std::vector<std::string> names(const PdfPathList& created) {
+    std::vector<std::string> out;
+    for (int i = 0; i < created.count; ++i) {
+        WideString n = path_file_name(text_of(created.items[i]));
+        out.push_back(utf8(n));
+        release(&n);
+    }
+    return out;
+}
+
+// The "Page k" texts of a file's pages, in page order.
+std::string page_texts(const wchar_t* path) {
+    PdfDocument doc = {};
+    PdfPageList pages = {};
+    std::string s;
+    if (pdf_read_document(path, &doc, &pages)) {
+        for (int i = 0; i < pages.count; ++i) {
+            const PdfObject* c = pdf_resolve(&doc, pdf_dict_get(pages.pages[i].dictionary, "Contents"));
+            const std::string data = c ? std::string(reinterpret_cast<const char*>(c->data), c->data_length) : "";
+            const size_t at = data.find("(Page ");
+            s += (s.empty() ? "" : ",") + (at == std::string::npos ? "?" : data.substr(at + 6, data.find(')', at) - at - 6));
+        }
+    }
+    pdf_page_list_free(&pages);
+    pdf_document_free(&doc);
+    return s;
+}
+}
+
+TEST(PdfSplit, RangesText) {
+    EXPECT_EQ("1-3 5-5 7-9", ranges(L"1-3,5,7-9", 10));
+    EXPECT_EQ("8-10", ranges(L"8-", 10));
+    EXPECT_EQ("1-2", ranges(L"-2", 10));
+    EXPECT_EQ("", ranges(L"0", 10));
+    EXPECT_EQ("", ranges(L"5-2", 10));
+    EXPECT_EQ("3-3", ranges(L"3x", 10));
+    EXPECT_EQ("9-10", ranges(L"9-20", 10));
+    EXPECT_EQ("2-2 2-2", ranges(L" 2 ; 2 ", 10));
+    EXPECT_EQ("", ranges(L"abc", 10));
+    EXPECT_EQ("4-10", ranges(L"4 - 99999999999999999999", 10));
+}
+
+TEST(PdfSplit, EveryFourPages) {
+    TempFolder t;
+    WideString in = t.write(L"ten.pdf", pdftest::text_pdf(10));
+    WideString dir = t.file(L"out");
+    PdfPathList created = {};
+    WideString error = {};
+    ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_EVERY_N, 4, nullptr, &created, &error)) << utf8(error);
+    EXPECT_EQ((std::vector<std::string>{"ten_p001-004.pdf", "ten_p005-008.pdf", "ten_p009-010.pdf"}), names(created));
+    EXPECT_EQ("1,2,3,4", page_texts(created.items[0].data));
+    EXPECT_EQ("5,6,7,8", page_texts(created.items[1].data));
+    EXPECT_EQ("9,10", page_texts(created.items[2].data));
+    // Each part holds only what its pages reach.
+    EXPECT_EQ(std::string::npos, read_all(created.items[2].data).find("(Page 1)"));
+    pdf_path_list_free(&created);
+    for (WideString* w : {&in, &dir, &error}) release(w);
+}
+
+TEST(PdfSplit, SmallNMeansOneFilePerPageAndRepeatedRangesRepeatPaths) {
+    TempFolder t;
+    WideString in = t.write(L"three.pdf", pdftest::text_pdf(3));
+    WideString dir = t.file(L"out");
+    PdfPathList created = {};
+    WideString error = {};
+    ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_EVERY_N, 0, nullptr, &created, &error));
+    EXPECT_EQ((std::vector<std::string>{"three_p001.pdf", "three_p002.pdf", "three_p003.pdf"}), names(created));
+    pdf_path_list_free(&created);
+    ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_RANGES, 0, L"2,2", &created, &error));
+    EXPECT_EQ((std::vector<std::string>{"three_p002.pdf", "three_p002.pdf"}), names(created));
+    EXPECT_EQ("2", page_texts(created.items[1].data));
+    pdf_path_list_free(&created);
+    for (WideString* w : {&in, &dir, &error}) release(w);
+}
+
+TEST(PdfSplit, Failures) {
+    TempFolder t;
+    WideString in = t.write(L"ten.pdf", pdftest::text_pdf(10));
+    WideString bad = t.write(L"bad.pdf", "%PDF-1.4 nothing here");
+    WideString dir = t.file(L"out");
+    PdfPathList created = {};
+    WideString error = {};
+    EXPECT_FALSE(pdf_split(in.data, dir.data, PDF_SPLIT_RANGES, 0, L"abc", &created, &error));
+    EXPECT_EQ("1..10 ?", utf8(error));
+    EXPECT_EQ(0, created.count);
+    EXPECT_FALSE(pdf_split(bad.data, dir.data, PDF_SPLIT_EACH_PAGE, 0, nullptr, &created, &error));
+    EXPECT_EQ("This PDF could not be read.", utf8(error));
+    pdf_path_list_free(&created);
+    for (WideString* w : {&in, &bad, &dir, &error}) release(w);
+}
