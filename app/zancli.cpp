@@ -10,6 +10,8 @@
 #include "core/text.h"
 
 static int run_help(int argc, wchar_t** argv);
+int cli_pdf(int argc, wchar_t** argv);        // app/cli_pdf.cpp
+int cli_bench_pdf(int argc, wchar_t** argv);  // app/cli_pdf.cpp
 int cli_info(int argc, wchar_t** argv);            // app/cli_pdftools.cpp
 int cli_merge(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
 int cli_split(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
@@ -29,6 +31,10 @@ static const CliCommand kCommands[] = {
     {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
               L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "
               L"[--cancel-after N] OUT.pdf|OUT.png", cli_scan},
+    {L"pdf", L"pdf [--level 0|1|2] [--mode color|gray|bw] [--password PW] [--cipher aes|rc4] [--title T] "
+             L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},
+    {L"bench-pdf", L"bench-pdf DIR [PAGES]     pages per second of the PDF writer per level, without and with AES, "
+                   L"and peak memory", cli_bench_pdf},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {
