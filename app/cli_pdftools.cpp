@@ -146,8 +146,8 @@ int cli_bench_pdftools(int argc, wchar_t** argv) {
     if (argc != 2) return cli_usage(L"bench-pdftools");
     const bool merge = text_equals(argv[1], L"merge") == 0;
     if (!merge && text_equals(argv[1], L"split") != 0) return cli_usage(L"bench-pdftools");
-    ensure_folder(argv[0]);
     WideString merged = path_join(argv[0], L"merged.pdf");
+    create_parent_folders(text_of(merged));
     WideString line = {};
     WideString error = {};
     bool ok = true;

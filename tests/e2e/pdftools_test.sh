@@ -182,4 +182,11 @@ zancli split three.pdf single >/dev/null
 check "one file per page" test -f single/three_p001.pdf -a -f single/three_p003.pdf
 err=$(zancli split ten.pdf none --ranges abc 2>&1 >/dev/null)
 check "no valid range" test "$err" = "1..10 ?"
+
+# ---- benchmark figures (printed, not judged): each operation in its own process
+zancli bench-pdftools bench merge
+zancli bench-pdftools bench split
+check "benchmark merge output passes qpdf --check" qpdf_ok bench/merged.pdf
+check "benchmark merge output has 1000 pages" test "$(pages_of bench/merged.pdf)" = 1000
+check "benchmark split made 100 files" test "$(ls bench/parts | wc -l)" = 100
 finish
