@@ -23,4 +23,10 @@ WideString twain_last_listing();
 // Adds the sources of one opened manager to list; returns how many were taken.
 int twain_list_sources(DsmConnection* dsm, DeviceList* list);
 
+// ---- driver-files hint (when no TWAIN source was listed)
+// ".ds" files in folder and up to depth levels of subfolders below it.
+int twain_count_driver_files(const wchar_t* folder, int depth);
+// The hint for n32 files under twain_32 and n64 under twain_64; empty when both are 0.
+void twain_driver_hint(int n32, int n64, WideString* out);
+
 #endif

@@ -112,8 +112,7 @@ static void user_select(HWND host) {
     }
 }
 
-// ".ds" files in folder and up to depth more levels of subfolders.
-static int count_driver_files(const wchar_t* folder, int depth) {
+int twain_count_driver_files(const wchar_t* folder, int depth) {
     WideString pattern = path_join(folder, L"*");
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(text_of(pattern), &found);
@@ -125,7 +124,7 @@ static int count_driver_files(const wchar_t* folder, int depth) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (depth > 0 && text_equals(name, L".") != 0 && text_equals(name, L"..") != 0) {
                 WideString sub = path_join(folder, name);
-                count += count_driver_files(text_of(sub), depth - 1);
+                count += twain_count_driver_files(text_of(sub), depth - 1);
                 release(&sub);
             }
         } else {
@@ -138,18 +137,23 @@ static int count_driver_files(const wchar_t* folder, int depth) {
     return count;
 }
 
+void twain_driver_hint(int n32, int n64, WideString* out) {
+    if (!out) return;
+    assign(out, L"");
+    if (n32 > 0) {
+        format(out, L"%d driver file(s) in twain_32 but none listed", n32);
+    } else if (n64 > 0) {
+        format(out, L"%d driver file(s) in twain_64 (64-bit drivers cannot be used by this 32-bit app)", n64);
+    }
+}
+
 static void fill_driver_hint(DeviceList* list) {
     WideString windows = windows_folder();
     WideString folder32 = path_join(text_of(windows), L"twain_32");
     WideString folder64 = path_join(text_of(windows), L"twain_64");
-    const int n32 = count_driver_files(text_of(folder32), 3);
-    const int n64 = n32 > 0 ? 0 : count_driver_files(text_of(folder64), 3);
-    if (n32 > 0) {
-        format(&list->driver_hint, L"%d driver file(s) in twain_32 but none listed", n32);
-    } else if (n64 > 0) {
-        format(&list->driver_hint, L"%d driver file(s) in twain_64 (64-bit drivers cannot be used by this 32-bit app)",
-               n64);
-    }
+    const int n32 = twain_count_driver_files(text_of(folder32), 3);
+    const int n64 = n32 > 0 ? 0 : twain_count_driver_files(text_of(folder64), 3);
+    twain_driver_hint(n32, n64, &list->driver_hint);
     release(&windows);
     release(&folder32);
     release(&folder64);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tests/test_text.h"
 
@@ -122,4 +123,40 @@ TEST(TwainEnum, SecondManagerMergesIntoTheFirstManagersEntries) {
     ASSERT_EQ(g.list->count, 2);
     EXPECT_EQ(g.list->entries[0].dsm_mask, 3u);
     EXPECT_EQ(g.list->entries[1].dsm_mask, 3u);
+}
+
+TEST(TwainEnum, DriverHintPrefersTwain32AndIsEmptyWithoutFiles) {
+    WideString hint = {};
+    twain_driver_hint(0, 0, &hint);
+    EXPECT_EQ(hint.length, 0);
+    twain_driver_hint(0, 2, &hint);
+    EXPECT_EQ(utf8(hint), "2 driver file(s) in twain_64 (64-bit drivers cannot be used by this 32-bit app)");
+    twain_driver_hint(1, 2, &hint);
+    EXPECT_EQ(utf8(hint), "1 driver file(s) in twain_32 but none listed");
+    release(&hint);
+}
+
+static void make_file(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+}
+
+TEST(TwainEnum, DriverFilesAreCountedThreeLevelsDeep) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring root = std::wstring(temp) + L"zan_ds_count_" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring levels[] = {root, root + L"\\a", root + L"\\a\\b", root + L"\\a\\b\\c", root + L"\\a\\b\\c\\d"};
+    for (const std::wstring& dir : levels) CreateDirectoryW(dir.c_str(), nullptr);
+    for (const std::wstring& dir : levels) make_file(dir + L"\\x.DS");  // the extension ignores case
+    make_file(root + L"\\readme.txt");
+    CreateDirectoryW((root + L"\\folder.ds").c_str(), nullptr);  // a folder is not a driver
+    // The folder itself and three levels below it: the fifth level is too deep.
+    EXPECT_EQ(twain_count_driver_files(root.c_str(), 3), 4);
+    EXPECT_EQ(twain_count_driver_files(root.c_str(), 0), 1);
+    EXPECT_EQ(twain_count_driver_files((root + L"\\missing").c_str(), 3), 0);
+    for (const std::wstring& dir : levels) DeleteFileW((dir + L"\\x.DS").c_str());
+    DeleteFileW((root + L"\\readme.txt").c_str());
+    RemoveDirectoryW((root + L"\\folder.ds").c_str());
+    for (int i = 4; i >= 0; --i) RemoveDirectoryW(levels[i].c_str());
 }
