@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/version.h"
 #include "core/path.h"
+#include "image/codec.h"
 #include "net/elevated_jobs.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -83,6 +84,8 @@ static int run_interactive() {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     OleInitialize(nullptr);
+    // Not fatal: without GDI+ only image coding fails, later and with a message.
+    codec_startup();
     settings_load();
     open_log_beside_settings();
     log_line(L"=== Zan Group Scanner %s start ===", kVersionText);
@@ -106,6 +109,7 @@ static int run_interactive() {
     if (options.show) show_named_page(options.show);
     run_message_loop();
     log_line(L"=== exit ===");
+    codec_shutdown();
     release_options(&options);
     OleUninitialize();
     return 0;

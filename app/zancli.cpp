@@ -19,6 +19,10 @@ int cli_bench_pdftools(int argc, wchar_t** argv);  // app/cli_pdftools.cpp
 int cli_devices(int argc, wchar_t** argv);  // app/cli_scan.cpp
 int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
 
+int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
+int cli_process(int argc, wchar_t** argv);      // app/cli_image.cpp
+int cli_bench_image(int argc, wchar_t** argv);  // app/cli_image.cpp
+
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
     {L"info", L"info FILE.pdf             print pages=N, or the reader's error", cli_info},
@@ -35,6 +39,11 @@ static const CliCommand kCommands[] = {
              L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},
     {L"bench-pdf", L"bench-pdf DIR [PAGES]     pages per second of the PDF writer per level, without and with AES, "
                    L"and peak memory", cli_bench_pdf},
+    {L"analyze", L"analyze IMAGE...          per image: FILE blank=0|1 skew=DEG content=X,Y,W,H|none", cli_analyze},
+    {L"process", L"process [--deskew] [--crop] [--rotate90 N] IN OUT.png  the arrival steps of a scanned page, "
+                 L"then N clockwise quarter turns, written as PNG", cli_process},
+    {L"bench-image", L"bench-image [RUNS]        median milliseconds of the page operations on a 300 dpi A4 page",
+     cli_bench_image},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {

@@ -40,15 +40,13 @@ int otsu_threshold(const uint32_t histogram[256], int64_t count) {
     return level;
 }
 
-bool page_is_blank(const PageImage* page) {
-    PageImage* grey = page_image_analysis_copy(page, ANALYSIS_BOX);
-    if (!grey) return false;
+bool working_copy_is_blank(const PageImage* grey) {
+    if (!grey || !grey->pixels || grey->bits_per_pixel != 8) return false;
     // The outer 4 % of each side is left out: scanner edges and lid shadows live there.
     const int mx = grey->width / 25;
     const int my = grey->height / 25;
     uint32_t histogram[256];
     histogram_of(grey, mx, my, grey->width - mx, grey->height - my, histogram);
-    page_image_free(grey);
 
     int64_t counted = 0;
     int peak = 0;
@@ -61,6 +59,13 @@ bool page_is_blank(const PageImage* page) {
     int64_t dark = 0;
     for (int i = 0; i <= peak - 56; ++i) dark += histogram[i];
     return dark * 10000 / counted < 12;
+}
+
+bool page_is_blank(const PageImage* page) {
+    PageImage* grey = page_image_analysis_copy(page, ANALYSIS_BOX);
+    const bool blank = working_copy_is_blank(grey);
+    page_image_free(grey);
+    return blank;
 }
 
 // The mid level between the mean of each Otsu class; the threshold itself when one
@@ -183,19 +188,24 @@ bool page_find_content(const PageImage* page, PageRect* rect) {
     return true;
 }
 
-double page_process_arrival(PageImage** page, const ArrivalOptions& options) {
-    if (!page || !*page) return 0;
-    double applied = 0;
-    if (options.deskew) {
-        const double angle = page_estimate_skew(*page);
-        const double size = angle < 0 ? -angle : angle;
-        if (size >= DESKEW_ARRIVAL_MIN_DEGREES && size <= DESKEW_ARRIVAL_MAX_DEGREES) {
-            PageImage* straight = page_rotate_by(*page, angle);
-            if (straight) {
-                page_image_free(*page);
-                *page = straight;
-                applied = angle;
-            }
+ArrivalResult page_process_arrival(PageImage** page, const ArrivalOptions& options) {
+    ArrivalResult result = {false, 0};
+    if (!page || !*page) return result;
+    double angle = 0;
+    if (options.skip_blank || options.deskew) {
+        PageImage* grey = page_image_analysis_copy(*page, ANALYSIS_BOX);
+        result.blank = options.skip_blank && working_copy_is_blank(grey);
+        if (options.deskew && !result.blank) angle = working_copy_skew(grey);
+        page_image_free(grey);
+        if (result.blank) return result;
+    }
+    const double size = angle < 0 ? -angle : angle;
+    if (size >= DESKEW_ARRIVAL_MIN_DEGREES && size <= DESKEW_ARRIVAL_MAX_DEGREES) {
+        PageImage* straight = page_rotate_by(*page, angle);
+        if (straight) {
+            page_image_free(*page);
+            *page = straight;
+            result.angle = angle;
         }
     }
     PageRect rect = {};
@@ -206,5 +216,5 @@ double page_process_arrival(PageImage** page, const ArrivalOptions& options) {
             *page = cropped;
         }
     }
-    return applied;
+    return result;
 }

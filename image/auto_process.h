@@ -36,6 +36,11 @@ bool page_find_content(const PageImage* page, PageRect* rect);
 // too little content to measure.
 double page_estimate_skew(const PageImage* page);
 
+// The same blank test and skew estimate on a working copy the caller made with
+// page_image_analysis_copy(page, ANALYSIS_BOX), so that one copy serves both.
+bool working_copy_is_blank(const PageImage* grey);
+double working_copy_skew(const PageImage* grey);
+
 // ---- operations (new page or null)
 // Rotation about the centre, same size, depth and dpi; uncovered corners become white.
 PageImage* page_rotate_by(const PageImage* page, double degrees);
@@ -44,11 +49,17 @@ PageImage* page_rotate_by(const PageImage* page, double degrees);
 struct ArrivalOptions {
     bool deskew;
     bool crop;
+    bool skip_blank;
 };
-// Applies deskew (only when DESKEW_ARRIVAL_MIN <= |angle| <= DESKEW_ARRIVAL_MAX) and
-// crop to *page in that order, replacing *page by each new result and freeing the
-// previous one. A step that fails leaves the page as it was. Returns the angle applied
-// (0 when none).
-double page_process_arrival(PageImage** page, const ArrivalOptions& options);
+struct ArrivalResult {
+    bool blank;    // skip_blank was set and the page is blank: the caller discards it
+    double angle;  // degrees the page was rotated by, 0 when it was not
+};
+// With skip_blank, a blank page is reported and left as it is. Otherwise applies deskew
+// (only when DESKEW_ARRIVAL_MIN <= |angle| <= DESKEW_ARRIVAL_MAX) and crop to *page in
+// that order, replacing *page by each new result and freeing the previous one, so no
+// more than two full-size pages are alive at once. A step that fails leaves the page
+// as it was.
+ArrivalResult page_process_arrival(PageImage** page, const ArrivalOptions& options);
 
 #endif

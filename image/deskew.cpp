@@ -65,9 +65,8 @@ static double profile_score(const SkewPoint* points, int count, int* bins, int n
     return score;
 }
 
-double page_estimate_skew(const PageImage* page) {
-    PageImage* grey = page_image_analysis_copy(page, ANALYSIS_BOX);
-    if (!grey) return 0;
+double working_copy_skew(const PageImage* grey) {
+    if (!grey || !grey->pixels || grey->bits_per_pixel != 8) return 0;
     const int n = grey->width + grey->height + 8;
     SkewPoint* points = static_cast<SkewPoint*>(mem_alloc_array(MAX_POINTS, sizeof(SkewPoint)));
     int* bins = static_cast<int*>(mem_alloc_array((size_t)n, sizeof(int)));
@@ -96,8 +95,14 @@ double page_estimate_skew(const PageImage* page) {
     }
     mem_free(points);
     mem_free(bins);
-    page_image_free(grey);
     return best_angle;
+}
+
+double page_estimate_skew(const PageImage* page) {
+    PageImage* grey = page_image_analysis_copy(page, ANALYSIS_BOX);
+    const double angle = working_copy_skew(grey);
+    page_image_free(grey);
+    return angle;
 }
 
 // Source positions are stepped along each row in 32.32 fixed point: one addition per
@@ -105,45 +110,61 @@ double page_estimate_skew(const PageImage* page) {
 // bits of the fraction.
 static const double FIXED_ONE = 4294967296.0;
 
+template <int Channels>
+static inline bool same_pixel(const uint8_t* a, const uint8_t* b) {
+    for (int k = 0; k < Channels; ++k)
+        if (a[k] != b[k]) return false;
+    return true;
+}
+
+template <int Channels>
 static void rotate_rows(const PageImage* src, PageImage* out, double degrees) {
-    const int w = src->width;
-    const int h = src->height;
-    const int channels = src->bits_per_pixel / 8;
+    const int64_t w = src->width;
+    const int64_t h = src->height;
     const double theta = degrees * PI / 180.0;
     const double c = cos(theta);
     const double s = sin(theta);
-    const double cx = w * 0.5;
-    const double cy = h * 0.5;
+    const double cx = (double)w * 0.5;
+    const double cy = (double)h * 0.5;
     const int64_t step_x = (int64_t)(c * FIXED_ONE);
     const int64_t step_y = (int64_t)(s * FIXED_ONE);
+    const uint8_t* const pixels = src->pixels;
     const int64_t stride = src->stride;
-    for (int y = 0; y < h; ++y) {
-        uint8_t* dst = out->pixels + (int64_t)y * out->stride;
-        const double dy = y - cy;
-        const double first_x = -cx * c - dy * s + cx;
-        const double first_y = -cx * s + dy * c + cy;
-        int64_t fx_pos = (int64_t)floor(first_x * FIXED_ONE);
-        int64_t fy_pos = (int64_t)floor(first_y * FIXED_ONE);
-        for (int x = 0; x < w; ++x, fx_pos += step_x, fy_pos += step_y, dst += channels) {
+    const int64_t used = w * Channels;
+    // Unsigned comparisons: a negative position wraps to a huge value and fails too.
+    const uint64_t last_x = (uint64_t)(w - 1);
+    const uint64_t last_y = (uint64_t)(h - 1);
+    for (int64_t y = 0; y < h; ++y) {
+        uint8_t* dst = out->pixels + y * out->stride;
+        const double dy = (double)y - cy;
+        int64_t fx_pos = (int64_t)floor((-cx * c - dy * s + cx) * FIXED_ONE);
+        int64_t fy_pos = (int64_t)floor((-cx * s + dy * c + cy) * FIXED_ONE);
+        for (int64_t x = 0; x < w; ++x, fx_pos += step_x, fy_pos += step_y, dst += Channels) {
             const int64_t ax = fx_pos >> 32;
             const int64_t ay = fy_pos >> 32;
-            if (ax < 0 || ax >= w - 1 || ay < 0 || ay >= h - 1) {
-                for (int k = 0; k < channels; ++k) dst[k] = 255;
+            if ((uint64_t)ax >= last_x || (uint64_t)ay >= last_y) {
+                for (int k = 0; k < Channels; ++k) dst[k] = 255;
                 continue;
             }
             const uint32_t fx = (uint32_t)(fx_pos >> 24) & 255;
             const uint32_t fy = (uint32_t)(fy_pos >> 24) & 255;
+            const uint8_t* p = pixels + ay * stride + ax * Channels;
+            const uint8_t* q = p + stride;
+            // Paper and the inside of strokes are uniform: there the weighted sum is the
+            // pixel itself (the weights add up to 65536), so it is copied.
+            if (same_pixel<Channels>(p, p + Channels) && same_pixel<Channels>(p, q) &&
+                same_pixel<Channels>(p, q + Channels)) {
+                for (int k = 0; k < Channels; ++k) dst[k] = p[k];
+                continue;
+            }
             const uint32_t w00 = (256 - fx) * (256 - fy);
             const uint32_t w10 = fx * (256 - fy);
             const uint32_t w01 = (256 - fx) * fy;
             const uint32_t w11 = fx * fy;
-            const uint8_t* p = src->pixels + ay * stride + ax * channels;
-            const uint8_t* q = p + stride;
-            for (int k = 0; k < channels; ++k)
-                dst[k] = (uint8_t)((w00 * p[k] + w10 * p[k + channels] + w01 * q[k] + w11 * q[k + channels]) >> 16);
+            for (int k = 0; k < Channels; ++k)
+                dst[k] = (uint8_t)((w00 * p[k] + w10 * p[k + Channels] + w01 * q[k] + w11 * q[k + Channels]) >> 16);
         }
-        const int64_t used = (int64_t)w * channels;
-        mem_fill(out->pixels + (int64_t)y * out->stride + used, 0, (size_t)(out->stride - used));
+        mem_fill(out->pixels + y * out->stride + used, 0, (size_t)(out->stride - used));
     }
 }
 
@@ -163,7 +184,10 @@ PageImage* page_rotate_by(const PageImage* page, double degrees) {
         page_image_free(out);
         out = nullptr;
     }
-    if (out) rotate_rows(src, out, degrees);
+    if (out && src->bits_per_pixel == 24)
+        rotate_rows<3>(src, out, degrees);
+    else if (out)
+        rotate_rows<1>(src, out, degrees);
     if (grey && out) {
         // A black-and-white page stays black-and-white.
         PageImage* mono = page_image_threshold(out, 128);

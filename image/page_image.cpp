@@ -41,6 +41,77 @@ static PageImage* page_create(int width, int height, int bits_per_pixel, int dpi
     return page;
 }
 
+// ---- pixel block recycling
+// Fresh memory costs a page fault per 4 KiB on first touch; for a 25 MB colour page on
+// some systems that costs more than rotating the page. The last two large blocks freed
+// are kept and handed to the next allocations of a similar size, so the arrival path
+// (source and result alive together, then a smaller crop) touches no fresh memory
+// from one page to the next. Pages are freed on the scan and save workers too, hence
+// the lock; it guards only a few assignments, so a spin lock serves.
+static const int64_t RECYCLE_MIN_BYTES = (int64_t)4 << 20;
+static const int64_t RECYCLE_MAX_BYTES = (int64_t)128 << 20;
+
+struct PixelBlock {
+    uint8_t* data;
+    int64_t capacity;
+};
+static PixelBlock g_parked[2];
+// Parked blocks handed to smaller pages: their real capacity, which the page's own size
+// fields no longer tell. When the list is full the oldest entry is forgotten and that
+// block is later parked with the (smaller) size of its page, which is still safe.
+static PixelBlock g_lent[8];
+static int g_lent_next = 0;
+static int g_recycle_lock = 0;
+
+static void recycle_lock() {
+    while (__atomic_exchange_n(&g_recycle_lock, 1, __ATOMIC_ACQUIRE)) {
+    }
+}
+
+static void recycle_unlock() {
+    __atomic_store_n(&g_recycle_lock, 0, __ATOMIC_RELEASE);
+}
+
+static uint8_t* acquire_pixels(int64_t size) {
+    if (size >= RECYCLE_MIN_BYTES && size <= RECYCLE_MAX_BYTES) {
+        recycle_lock();
+        for (PixelBlock& parked : g_parked) {
+            // At most half of a block may go unused.
+            if (!parked.data || parked.capacity < size || parked.capacity / 2 > size) continue;
+            const PixelBlock block = parked;
+            parked = PixelBlock{nullptr, 0};
+            if (block.capacity > size) {
+                g_lent[g_lent_next] = block;
+                g_lent_next = (g_lent_next + 1) % 8;
+            }
+            recycle_unlock();
+            return block.data;
+        }
+        recycle_unlock();
+    }
+    return static_cast<uint8_t*>(mem_alloc((size_t)size));
+}
+
+static void release_pixels(uint8_t* pixels, int64_t size) {
+    if (!pixels) return;
+    uint8_t* evicted = pixels;
+    recycle_lock();
+    PixelBlock block = {pixels, size};
+    for (PixelBlock& lent : g_lent) {
+        if (lent.data != pixels) continue;
+        block.capacity = lent.capacity;
+        lent = PixelBlock{nullptr, 0};
+    }
+    if (block.capacity >= RECYCLE_MIN_BYTES && block.capacity <= RECYCLE_MAX_BYTES) {
+        PixelBlock* slot = !g_parked[0].data ? &g_parked[0] : &g_parked[1];
+        // Both taken: the newest block is the likelier fit for what comes next.
+        evicted = slot->data;
+        *slot = block;
+    }
+    recycle_unlock();
+    mem_free(evicted);
+}
+
 // ---- record
 
 int64_t page_image_row_bytes(int64_t width, int bits_per_pixel) {
@@ -55,7 +126,7 @@ PageImage* page_image_new() {
 
 bool page_image_alloc(PageImage* page, int width, int height, int bits_per_pixel, int dpi) {
     if (!page) return false;
-    mem_free(page->pixels);
+    release_pixels(page->pixels, (int64_t)page->stride * page->height);
     page->pixels = nullptr;
     page->width = width;
     page->height = height;
@@ -67,13 +138,13 @@ bool page_image_alloc(PageImage* page, int width, int height, int bits_per_pixel
     if (width <= 0 || height <= 0) return false;
     if (bits_per_pixel != 1 && bits_per_pixel != 8 && bits_per_pixel != 24) return false;
     if (stride > PAGE_IMAGE_MAX_BYTES || stride * height > PAGE_IMAGE_MAX_BYTES) return false;
-    page->pixels = static_cast<uint8_t*>(mem_alloc((size_t)(stride * height)));
+    page->pixels = acquire_pixels(stride * height);
     return page->pixels != nullptr;
 }
 
 void page_image_free(PageImage* page) {
     if (!page) return;
-    mem_free(page->pixels);
+    release_pixels(page->pixels, (int64_t)page->stride * page->height);
     mem_free(page);
 }
 
@@ -413,10 +484,41 @@ PageImage* page_image_crop(const PageImage* page, int x, int y, int w, int h) {
     return out;
 }
 
+// Target column k averages source columns first_column[k] .. first_column[k + 1] - 1.
+// Each run is summed in registers and added to the band's sums once, which keeps the
+// loop free of read-modify-write chains through memory.
+template <typename Sum>
+static void add_row(const PageImage* page, const uint8_t* src, const int* first_column, int out_width, Sum* sums) {
+    for (int k = 0; k < out_width; ++k) {
+        const int from = first_column[k];
+        const int to = first_column[k + 1];
+        if (page->bits_per_pixel == 24) {
+            Sum blue = 0, green = 0, red = 0;
+            for (const uint8_t* p = src + (int64_t)from * 3; p < src + (int64_t)to * 3; p += 3) {
+                blue += p[0];
+                green += p[1];
+                red += p[2];
+            }
+            sums[(int64_t)k * 3] += blue;
+            sums[(int64_t)k * 3 + 1] += green;
+            sums[(int64_t)k * 3 + 2] += red;
+        } else if (page->bits_per_pixel == 8) {
+            Sum grey = 0;
+            for (int x = from; x < to; ++x) grey += src[x];
+            sums[k] += grey;
+        } else {
+            Sum white = 0;
+            for (int x = from; x < to; ++x)
+                if (bit_is_set(src, x)) white += 255;
+            sums[k] += white;
+        }
+    }
+}
+
 // Each target row: the sums of its band of source rows per target column, then the
 // averages. The caller picks a Sum type wide enough for the largest block.
 template <typename Sum>
-static bool scale_rows(const PageImage* page, PageImage* out, const int* column_of, const int* columns_in) {
+static bool scale_rows(const PageImage* page, PageImage* out, const int* first_column) {
     const int channels = page->bits_per_pixel == 24 ? 3 : 1;
     const int out_width = out->width;
     const int64_t out_used = (int64_t)out_width * channels;
@@ -430,27 +532,11 @@ static bool scale_rows(const PageImage* page, PageImage* out, const int* column_
         if (end < first + 1) end = first + 1;
         if (end > height) end = height;
         mem_fill(sums, 0, (size_t)out_used * sizeof(Sum));
-        for (int64_t y = first; y < end; ++y) {
-            const uint8_t* src = row_of(page, (int)y);
-            const int width = page->width;
-            if (page->bits_per_pixel == 24) {
-                for (int x = 0; x < width; ++x, src += 3) {
-                    Sum* s = sums + (int64_t)column_of[x] * 3;
-                    s[0] += src[0];
-                    s[1] += src[1];
-                    s[2] += src[2];
-                }
-            } else if (page->bits_per_pixel == 8) {
-                for (int x = 0; x < width; ++x) sums[column_of[x]] += src[x];
-            } else {
-                for (int x = 0; x < width; ++x)
-                    if (bit_is_set(src, x)) sums[column_of[x]] += 255;
-            }
-        }
+        for (int64_t y = first; y < end; ++y) add_row(page, row_of(page, (int)y), first_column, out_width, sums);
         const Sum rows = (Sum)(end - first);
         uint8_t* dst = row_of(out, (int)i);
         for (int k = 0; k < out_width; ++k) {
-            const Sum area = rows * (Sum)columns_in[k];
+            const Sum area = rows * (Sum)(first_column[k + 1] - first_column[k]);
             for (int c = 0; c < channels; ++c)
                 dst[(int64_t)k * channels + c] = (uint8_t)(sums[(int64_t)k * channels + c] / area);
         }
@@ -476,32 +562,21 @@ PageImage* page_image_scale_to_fit(const PageImage* page, int max_width, int max
     PageImage* out = page_create(out_width, out_height, page->bits_per_pixel == 24 ? 24 : 8, page->dpi);
     if (!out) return nullptr;
 
-    // Reduction only: the column ranges of the target columns tile the source row, so a
-    // per-source-column lookup replaces a loop over each range.
-    int* column_of = static_cast<int*>(mem_alloc_array((size_t)width, sizeof(int)));
-    int* columns_in = static_cast<int*>(mem_alloc_array((size_t)out_width, sizeof(int)));
-    if (!column_of || !columns_in) {
-        mem_free(column_of);
-        mem_free(columns_in);
+    // Column edges k * W / W'. This is a reduction (W' <= W), so every range holds at
+    // least one column and the ranges tile the row.
+    int* first_column = static_cast<int*>(mem_alloc_array((size_t)out_width + 1, sizeof(int)));
+    if (!first_column) {
         page_image_free(out);
         return nullptr;
     }
-    int64_t widest = 0;
-    for (int k = 0; k < out_width; ++k) {
-        const int64_t from = (int64_t)k * width / out_width;
-        int64_t to = (int64_t)(k + 1) * width / out_width;
-        if (to < from + 1) to = from + 1;
-        columns_in[k] = (int)(to - from);
-        if (to - from > widest) widest = to - from;
-        for (int64_t x = from; x < to && x < width; ++x) column_of[x] = k;
-    }
+    for (int k = 0; k <= out_width; ++k) first_column[k] = (int)((int64_t)k * width / out_width);
+    const int64_t widest = (width + out_width - 1) / out_width + 1;
     const int64_t tallest = (height + out_height - 1) / out_height + 1;
     // 32-bit sums are faster in the 32-bit process; the largest reductions need 64.
     const bool narrow = widest * tallest * 255 < (int64_t)UINT32_MAX;
-    const bool done = narrow ? scale_rows<uint32_t>(page, out, column_of, columns_in)
-                             : scale_rows<uint64_t>(page, out, column_of, columns_in);
-    mem_free(column_of);
-    mem_free(columns_in);
+    const bool done = narrow ? scale_rows<uint32_t>(page, out, first_column)
+                             : scale_rows<uint64_t>(page, out, first_column);
+    mem_free(first_column);
     if (done) return out;
     page_image_free(out);
     return nullptr;

@@ -31,7 +31,9 @@ PageImage* page_image_new();
 // fails), and allocates stride * height bytes (not cleared). False for a width or height
 // <= 0, a depth other than 1, 8 or 24, a block above PAGE_IMAGE_MAX_BYTES or no memory.
 bool page_image_alloc(PageImage* page, int width, int height, int bits_per_pixel, int dpi);
-// Frees the pixels and the record; null is allowed.
+// Frees the pixels and the record; null is allowed. The pixels must come from
+// page_image_alloc and the record's size fields must be unchanged since: the last
+// large block freed is kept (by its size) for the next allocation of a similar size.
 void page_image_free(PageImage* page);
 // ((width * bits + 31) / 32) * 4 in 64 bits, so huge widths cannot wrap.
 int64_t page_image_row_bytes(int64_t width, int bits_per_pixel);

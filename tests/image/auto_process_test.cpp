@@ -153,7 +153,7 @@ TEST(Arrival, SkewedPageIsStraightenedThenCropped) {
     PageImage* page = page_rotate_by(straight, -2.0);
     page_image_free(straight);
     ASSERT_NE(nullptr, page);
-    const double applied = page_process_arrival(&page, ArrivalOptions{true, true});
+    const double applied = page_process_arrival(&page, ArrivalOptions{true, true, true}).angle;
     EXPECT_NEAR(2.0, applied, 0.1);
     ASSERT_NE(nullptr, page);
     EXPECT_LT(page->width, 1240);
@@ -171,7 +171,17 @@ TEST(Arrival, SmallAnglesAreLeftAlone) {
     EXPECT_GT(estimate, 0.05);
     EXPECT_LT(estimate, DESKEW_ARRIVAL_MIN_DEGREES);
     PageImage* before = page;
-    EXPECT_EQ(0, page_process_arrival(&page, ArrivalOptions{true, false}));
+    EXPECT_EQ(0, page_process_arrival(&page, ArrivalOptions{true, false, false}).angle);
     EXPECT_EQ(before, page);
+    page_image_free(page);
+}
+
+TEST(Arrival, BlankPageIsReportedAndLeftAlone) {
+    PageImage* page = make_plain_page(1240, 1754, 24, 250);
+    PageImage* before = page;
+    const ArrivalResult result = page_process_arrival(&page, ArrivalOptions{true, true, true});
+    EXPECT_TRUE(result.blank);
+    EXPECT_EQ(before, page);
+    EXPECT_FALSE(page_process_arrival(&page, ArrivalOptions{true, true, false}).blank);
     page_image_free(page);
 }

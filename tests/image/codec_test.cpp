@@ -285,5 +285,6 @@ TEST_F(Codec, WrappedPageSharesPixels) {
     codec_dispose(bitmap);
     page->bits_per_pixel = 4;
     EXPECT_EQ(nullptr, codec_wrap_page(page));
+    page->bits_per_pixel = 8;
     page_image_free(page);
 }

@@ -48,6 +48,24 @@ TEST(PageImage, SizeLimitRefusesLargePages) {
     page_image_free(page);
 }
 
+TEST(PageImage, LargeBlocksAreReusedBySimilarSizes) {
+    PageImage* first = page_image_new();
+    ASSERT_TRUE(page_image_alloc(first, 2000, 2000, 24, 300));
+    first->pixels[12000000 - 1] = 7;
+    const uint8_t* block = first->pixels;
+    page_image_free(first);
+    // Much smaller: a fresh block, and the large one stays for a better fit.
+    PageImage* small = page_image_new();
+    ASSERT_TRUE(page_image_alloc(small, 1200, 1200, 24, 300));
+    EXPECT_NE(block, small->pixels);
+    PageImage* again = page_image_new();
+    ASSERT_TRUE(page_image_alloc(again, 1900, 2000, 24, 300));
+    EXPECT_EQ(block, again->pixels);
+    again->pixels[11400000 - 1] = 9;  // the whole requested size is usable
+    page_image_free(small);
+    page_image_free(again);
+}
+
 // ---- DIB import
 
 TEST(DibImport, OneBitBlackOnWhiteTableIsInverted) {
