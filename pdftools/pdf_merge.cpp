@@ -99,6 +99,8 @@ bool pdf_copy_begin(PdfCopyContext* copy, PdfWriter* writer, const PdfDocument* 
 void pdf_copy_end(PdfCopyContext* copy) {
     mem_free(copy->number_map);
     mem_free(copy->pending);
+    mem_free(copy->inherited_values);
+    mem_free(copy->inherited_numbers);
     *copy = PdfCopyContext{};
 }
 
@@ -270,6 +272,71 @@ static void write_pending(PdfCopyContext* copy) {
     release(&text);
 }
 
+static size_t address_slot(const PdfObject* value, int capacity) {
+    const uint64_t a = (uint64_t)(uintptr_t)value;
+    return (size_t)((a >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (size_t)(capacity - 1);
+}
+
+static bool inherited_grow(PdfCopyContext* copy) {
+    const int capacity = copy->inherited_capacity ? copy->inherited_capacity * 2 : 64;
+    if (capacity < copy->inherited_capacity) return false;
+    const PdfObject** values = static_cast<const PdfObject**>(mem_alloc_array((size_t)capacity, sizeof(PdfObject*)));
+    int* numbers = static_cast<int*>(mem_alloc_array((size_t)capacity, sizeof(int)));
+    if (!values || !numbers) {
+        mem_free(values);
+        mem_free(numbers);
+        return false;
+    }
+    for (int i = 0; i < copy->inherited_capacity; ++i) {
+        if (!copy->inherited_values[i]) continue;
+        size_t s = address_slot(copy->inherited_values[i], capacity);
+        while (values[s]) s = (s + 1) & (size_t)(capacity - 1);
+        values[s] = copy->inherited_values[i];
+        numbers[s] = copy->inherited_numbers[i];
+    }
+    mem_free(copy->inherited_values);
+    mem_free(copy->inherited_numbers);
+    copy->inherited_values = values;
+    copy->inherited_numbers = numbers;
+    copy->inherited_capacity = capacity;
+    return true;
+}
+
+// An ancestor's direct dictionary or array, written once per output file as an object of its
+// own: copied inline into every page, one large /Resources in a page-tree node would make
+// the output grow with pages x size from a small input.
+static int inherited_object(PdfCopyContext* copy, const PdfObject* value) {
+    if (copy->inherited_count * 2 >= copy->inherited_capacity && !inherited_grow(copy)) return 0;
+    size_t s = address_slot(value, copy->inherited_capacity);
+    while (copy->inherited_values[s]) {
+        if (copy->inherited_values[s] == value) return copy->inherited_numbers[s];
+        s = (s + 1) & (size_t)(copy->inherited_capacity - 1);
+    }
+    ByteBuffer text = {};
+    if (!pdf_serialize_value(copy, value, &text)) {
+        release(&text);
+        return 0;
+    }
+    const int number = pdf_reserve_object(copy->writer);
+    pdf_write_dictionary_object(copy->writer, number, reinterpret_cast<const char*>(text.data), text.length);
+    release(&text);
+    copy->inherited_values[s] = value;
+    copy->inherited_numbers[s] = number;
+    ++copy->inherited_count;
+    return number;
+}
+
+// "/key value " for one of the inheritable entries.
+static bool append_inheritable(PdfCopyContext* copy, const char* key, const PdfObject* value, bool own,
+                               ByteBuffer* text) {
+    if (!(append_text(text, "/") && append_text(text, key) && append_text(text, " "))) return false;
+    if (!own && (value->kind == PDF_DICTIONARY || value->kind == PDF_ARRAY)) {
+        const int number = inherited_object(copy, value);
+        return number && append_int64(text, number) && append_text(text, " 0 R ");
+    }
+    return pdf_serialize_value(copy, value, text) && append_text(text, " ");
+}
+
 int pdf_copy_page(PdfCopyContext* copy, const PdfPage* page, int page_tree) {
     if (!copy || !page || !page->dictionary || copy->failed) return 0;
     static const char* const kCopiedKeys[] = {"Contents", "Group", "UserUnit", "BleedBox", "TrimBox", "ArtBox"};
@@ -284,11 +351,10 @@ int pdf_copy_page(PdfCopyContext* copy, const PdfPage* page, int page_tree) {
              pdf_serialize_value(copy, v, &text) && append_text(&text, " ");
     }
     for (int i = 0; i < 4; ++i) {
-        const PdfObject* v = pdf_dict_get(page->dictionary, kInheritedKeys[i]);
-        if (!v) v = inherited[i];
+        const PdfObject* own = pdf_dict_get(page->dictionary, kInheritedKeys[i]);
+        const PdfObject* v = own ? own : inherited[i];
         if (v) {
-            ok = ok && append_text(&text, "/") && append_text(&text, kInheritedKeys[i]) && append_text(&text, " ") &&
-                 pdf_serialize_value(copy, v, &text) && append_text(&text, " ");
+            ok = ok && append_inheritable(copy, kInheritedKeys[i], v, own != nullptr, &text);
         } else if (i == 0) {
             ok = ok && append_text(&text, "/Resources<<>> ");
         } else if (i == 1) {

@@ -44,6 +44,12 @@ struct PdfCopyContext {
     int* pending;        // source numbers numbered but not written yet
     int pending_count;
     int pending_capacity;
+    // Inherited direct dictionaries and arrays already written as objects of their own, so
+    // pages that inherit one refer to a single copy (a hash table by address).
+    const PdfObject** inherited_values;
+    int* inherited_numbers;
+    int inherited_count;
+    int inherited_capacity;  // a power of two, 0 while empty
     bool failed;         // out of memory: the output is incomplete
 };
 

@@ -84,6 +84,8 @@ TEST(PdfMerge, PagesOfEveryInputInOrderWithSharedObjectsOnce) {
     const std::string bytes = read_all(out.data);
     // One font per source document, although every page uses it.
     EXPECT_EQ(2u, count_of(bytes, "/BaseFont /Helvetica"));
+    // The page tree's direct /Resources is written once per source and referenced by each page.
+    EXPECT_EQ(2u, count_of(bytes, "<</Font <</F1 "));
     EXPECT_LT(bytes.find("(Page 3)"), bytes.find("(Page 2)", bytes.find("(Page 3)")));
     EXPECT_NE(std::string::npos, bytes.find("<</Producer(Zan Group Scanner 2.0.0)>>"));
     EXPECT_NE(std::string::npos, bytes.find("/Type/Pages/Count 5/Kids["));
