@@ -170,6 +170,8 @@ static void rotate_rows(const PageImage* src, PageImage* out, double degrees) {
 
 PageImage* page_rotate_by(const PageImage* page, double degrees) {
     if (!page || !page->pixels || page->width <= 0 || page->height <= 0) return nullptr;
+    // Also refuses NaN, whose conversion to the fixed-point positions is undefined.
+    if (!(degrees >= -360.0 && degrees <= 360.0)) return nullptr;
     PageImage* grey = nullptr;
     const PageImage* src = page;
     if (page->bits_per_pixel == 1) {

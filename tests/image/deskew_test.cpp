@@ -77,3 +77,10 @@ TEST(Rotate, OneBitPageStaysOneBitWithWhiteCorners) {
     page_image_free(mono);
     page_image_free(turned);
 }
+
+TEST(Rotate, MeaninglessAnglesAreRefused) {
+    PageImage* page = make_plain_page(20, 20, 8, 255);
+    EXPECT_EQ(nullptr, page_rotate_by(page, __builtin_nan("")));
+    EXPECT_EQ(nullptr, page_rotate_by(page, 1e300));
+    page_image_free(page);
+}
