@@ -258,6 +258,42 @@ TEST(DibImport, BlockShorterThanItsHeaderSaysGivesNone) {
     EXPECT_EQ(nullptr, import_dib(lying));
 }
 
+TEST(DibImport, EveryShortenedBlockGivesNoneWithoutReadingPastIt) {
+    std::vector<DibSpec> specs(4);
+    specs[0].width = 9;
+    specs[0].height = -3;
+    specs[0].bit_count = 1;
+    specs[0].table = {0xFFFFFF, 0};
+    specs[0].rows.assign(12, 0x5A);
+    specs[1].width = 5;
+    specs[1].height = 2;
+    specs[1].bit_count = 4;
+    specs[1].table.assign(16, 0x123456);
+    specs[1].rows.assign(8, 0x31);
+    specs[2].width = 3;
+    specs[2].height = 2;
+    specs[2].bit_count = 16;
+    specs[2].compression = 3;
+    specs[2].extra.assign(12, 0xFF);
+    specs[2].rows.assign(16, 0x42);
+    specs[3].header_size = 124;
+    specs[3].width = 2;
+    specs[3].height = 2;
+    specs[3].bit_count = 32;
+    specs[3].rows.assign(16, 0x99);
+    for (const DibSpec& spec : specs) {
+        const std::vector<uint8_t> dib = build_dib(spec);
+        for (size_t size = 0; size < dib.size(); ++size) {
+            // An exact-size copy, so a read past the end is caught by the sanitizers.
+            std::vector<uint8_t> part(dib.begin(), dib.begin() + (ptrdiff_t)size);
+            EXPECT_EQ(nullptr, page_image_from_dib(part.data(), size, 300)) << spec.bit_count << " " << size;
+        }
+        PageImage* page = import_dib(dib);
+        EXPECT_NE(nullptr, page) << spec.bit_count;
+        page_image_free(page);
+    }
+}
+
 TEST(DibImport, BitFieldsMasksMissingFromBlockGiveNone) {
     DibSpec s;
     s.bit_count = 32;
