@@ -17,6 +17,8 @@ static const int kInfo = 3;
 static const int kLastFontObject = PDF_OBJECT_TO_UNICODE;
 static const int kCompressAbove = 200;   // shorter content streams are stored as they are
 static const char kProducer[] = "Zan Group Scanner 2.0.0";
+static const char kCatalogText[] = "<</Type/Catalog/Pages 2 0 R>>";
+static const char kFlateFilter[] = "/Filter/FlateDecode";
 
 static bool append_two_digits(ByteBuffer* out, int value) {
     const char digits[2] = {(char)('0' + value / 10 % 10), (char)('0' + value % 10)};
@@ -64,7 +66,7 @@ static void write_content(PdfWriter* w, int number, const PdfPageInput& input, d
     if (!ok) w->write_failed = true;
     ByteBuffer packed = {};
     if (text.length > kCompressAbove && deflate_buffer(text.data, text.length, 6, &packed))
-        pdf_write_stream_object(w, number, "/Filter/FlateDecode", 19, packed.data, packed.length);
+        pdf_write_stream_object(w, number, kFlateFilter, (int)sizeof kFlateFilter - 1, packed.data, packed.length);
     else
         pdf_write_stream_object(w, number, "", 0, text.data, text.length);
     release(&packed);
@@ -177,7 +179,7 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
     glyph_list_release(&glyphs);
     if (!failure) {
         write_page_tree(&w, page_numbers, page_count);
-        pdf_write_dictionary_object(&w, kCatalog, "<</Type/Catalog/Pages 2 0 R>>", 29);
+        pdf_write_dictionary_object(&w, kCatalog, kCatalogText, (int)sizeof kCatalogText - 1);
         write_info(&w, options->title);
         if (w.encryption.enabled) pdf_crypt_write_dictionary(&w);
     }
