@@ -199,7 +199,7 @@ TEST_F(Codec, EncodeAppendsAndFailureLeavesBufferAlone) {
 // ---- decoding
 
 static std::vector<uint8_t> make_bmp(int32_t pels_per_metre) {
-    DibSpec s;
+    DibFields s;
     s.width = 2;
     s.height = 1;
     s.pels_per_metre = pels_per_metre;

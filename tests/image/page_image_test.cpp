@@ -69,7 +69,7 @@ TEST(PageImage, LargeBlocksAreReusedBySimilarSizes) {
 // ---- DIB import
 
 TEST(DibImport, OneBitBlackOnWhiteTableIsInverted) {
-    DibSpec s;
+    DibFields s;
     s.width = 8;
     s.height = 1;
     s.bit_count = 1;
@@ -89,7 +89,7 @@ TEST(DibImport, OneBitBlackOnWhiteTableIsInverted) {
 }
 
 TEST(DibImport, EightBitGreyTableStaysGreyOneColourEntryMakesColour) {
-    DibSpec s;
+    DibFields s;
     s.width = 2;
     s.height = 1;
     s.bit_count = 8;
@@ -112,7 +112,7 @@ TEST(DibImport, EightBitGreyTableStaysGreyOneColourEntryMakesColour) {
 }
 
 TEST(DibImport, IndexBeyondTableIsClamped) {
-    DibSpec s;
+    DibFields s;
     s.width = 2;
     s.height = 1;
     s.bit_count = 4;
@@ -128,7 +128,7 @@ TEST(DibImport, IndexBeyondTableIsClamped) {
 }
 
 TEST(DibImport, ResolutionFromPixelsPerMetre) {
-    DibSpec s;
+    DibFields s;
     s.rows = {1, 2, 3, 0};
     s.pels_per_metre = 11811;
     PageImage* page = import_dib(build_dib(s));
@@ -145,7 +145,7 @@ TEST(DibImport, ResolutionFromPixelsPerMetre) {
 }
 
 TEST(DibImport, BottomUpRowsAreFlippedTopDownKept) {
-    DibSpec s;
+    DibFields s;
     s.width = 1;
     s.height = 2;
     s.bit_count = 24;
@@ -166,7 +166,7 @@ TEST(DibImport, BottomUpRowsAreFlippedTopDownKept) {
 }
 
 TEST(DibImport, SixteenBitLayouts) {
-    DibSpec s;
+    DibFields s;
     s.width = 1;
     s.height = 1;
     s.bit_count = 16;
@@ -200,7 +200,7 @@ TEST(DibImport, SixteenBitLayouts) {
 }
 
 TEST(DibImport, ThirtyTwoBitIgnoresFourthByte) {
-    DibSpec s;
+    DibFields s;
     s.width = 2;
     s.bit_count = 32;
     s.rows = {1, 2, 3, 99, 4, 5, 6, 99};
@@ -212,7 +212,7 @@ TEST(DibImport, ThirtyTwoBitIgnoresFourthByte) {
 }
 
 TEST(DibImport, UnsupportedFormatsGiveNone) {
-    DibSpec s;
+    DibFields s;
     s.bit_count = 2;
     s.table = {0, 0x555555, 0xAAAAAA, 0xFFFFFF};
     s.rows = {0, 0, 0, 0};
@@ -227,7 +227,7 @@ TEST(DibImport, UnsupportedFormatsGiveNone) {
 }
 
 TEST(DibImport, BlockShorterThanItsHeaderSaysGivesNone) {
-    DibSpec s;
+    DibFields s;
     s.width = 3;
     s.height = 4;
     s.bit_count = 8;
@@ -259,43 +259,43 @@ TEST(DibImport, BlockShorterThanItsHeaderSaysGivesNone) {
 }
 
 TEST(DibImport, EveryShortenedBlockGivesNoneWithoutReadingPastIt) {
-    std::vector<DibSpec> specs(4);
-    specs[0].width = 9;
-    specs[0].height = -3;
-    specs[0].bit_count = 1;
-    specs[0].table = {0xFFFFFF, 0};
-    specs[0].rows.assign(12, 0x5A);
-    specs[1].width = 5;
-    specs[1].height = 2;
-    specs[1].bit_count = 4;
-    specs[1].table.assign(16, 0x123456);
-    specs[1].rows.assign(8, 0x31);
-    specs[2].width = 3;
-    specs[2].height = 2;
-    specs[2].bit_count = 16;
-    specs[2].compression = 3;
-    specs[2].extra.assign(12, 0xFF);
-    specs[2].rows.assign(16, 0x42);
-    specs[3].header_size = 124;
-    specs[3].width = 2;
-    specs[3].height = 2;
-    specs[3].bit_count = 32;
-    specs[3].rows.assign(16, 0x99);
-    for (const DibSpec& spec : specs) {
-        const std::vector<uint8_t> dib = build_dib(spec);
+    std::vector<DibFields> dibs(4);
+    dibs[0].width = 9;
+    dibs[0].height = -3;
+    dibs[0].bit_count = 1;
+    dibs[0].table = {0xFFFFFF, 0};
+    dibs[0].rows.assign(12, 0x5A);
+    dibs[1].width = 5;
+    dibs[1].height = 2;
+    dibs[1].bit_count = 4;
+    dibs[1].table.assign(16, 0x123456);
+    dibs[1].rows.assign(8, 0x31);
+    dibs[2].width = 3;
+    dibs[2].height = 2;
+    dibs[2].bit_count = 16;
+    dibs[2].compression = 3;
+    dibs[2].extra.assign(12, 0xFF);
+    dibs[2].rows.assign(16, 0x42);
+    dibs[3].header_size = 124;
+    dibs[3].width = 2;
+    dibs[3].height = 2;
+    dibs[3].bit_count = 32;
+    dibs[3].rows.assign(16, 0x99);
+    for (const DibFields& fields : dibs) {
+        const std::vector<uint8_t> dib = build_dib(fields);
         for (size_t size = 0; size < dib.size(); ++size) {
             // An exact-size copy, so a read past the end is caught by the sanitizers.
             std::vector<uint8_t> part(dib.begin(), dib.begin() + (ptrdiff_t)size);
-            EXPECT_EQ(nullptr, page_image_from_dib(part.data(), size, 300)) << spec.bit_count << " " << size;
+            EXPECT_EQ(nullptr, page_image_from_dib(part.data(), size, 300)) << fields.bit_count << " " << size;
         }
         PageImage* page = import_dib(dib);
-        EXPECT_NE(nullptr, page) << spec.bit_count;
+        EXPECT_NE(nullptr, page) << fields.bit_count;
         page_image_free(page);
     }
 }
 
 TEST(DibImport, BitFieldsMasksMissingFromBlockGiveNone) {
-    DibSpec s;
+    DibFields s;
     s.bit_count = 32;
     s.compression = 3;
     std::vector<uint8_t> dib = build_dib(s);

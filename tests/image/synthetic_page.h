@@ -54,7 +54,7 @@ inline PageImage* make_text_page(int width, int height, int bits) {
 
 // A packed DIB: 40-byte header (or `header_size` with zeros after the first 40 bytes),
 // then `extra` (masks), the colour table and the rows exactly as given.
-struct DibSpec {
+struct DibFields {
     int header_size = 40;
     int width = 1;
     int height = 1;
@@ -71,7 +71,7 @@ inline void put32(std::vector<uint8_t>& v, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) v[at + i] = (uint8_t)(value >> (8 * i));
 }
 
-inline std::vector<uint8_t> build_dib(const DibSpec& s) {
+inline std::vector<uint8_t> build_dib(const DibFields& s) {
     std::vector<uint8_t> v((size_t)s.header_size, 0);
     put32(v, 0, (uint32_t)s.header_size);
     put32(v, 4, (uint32_t)s.width);
