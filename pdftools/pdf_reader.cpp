@@ -717,16 +717,15 @@ static void unpack_object_stream(PdfDocument* doc, const PdfObject* stream) {
         entries[count] = StreamEntry{number, offset, count};
         ++count;
     }
-    // Parsing in offset order lets each object stop where the next one starts, and pairs
-    // that share an offset share one parse: no pair can make the work grow with the square
-    // of the stream's size.
+    // Parsing in offset order lets each object stop where the next one starts. Of pairs that
+    // share an offset only the first defines its number: one parsed value under thousands of
+    // numbers would be written thousands of times by the page copier.
     qsort(entries, (size_t)count, sizeof(StreamEntry), compare_by_offset);
     const uint64_t room = size - header_end;
     for (int i = 0; i < count; ++i) {
-        const StreamEntry& e = entries[i];
-        if ((uint64_t)e.offset >= room) continue;
-        if (i > 0 && entries[i - 1].offset == e.offset) {
-            parsed[e.index] = parsed[entries[i - 1].index];
+        StreamEntry& e = entries[i];
+        if ((uint64_t)e.offset >= room || (i > 0 && entries[i - 1].offset == e.offset)) {
+            e.number = 0;
             continue;
         }
         int next = i + 1;

@@ -222,6 +222,19 @@ TEST(PdfReader, ObjectStreamPairsOutsideTheDataAreIgnored) {
     EXPECT_EQ(1, f.pages.count);
 }
 
+TEST(PdfReader, ObjectStreamOffsetSharedByPairsDefinesOnlyTheFirst) {
+    const std::string header = "2 0 7 0 3 27 8 27 9 27 ";
+    const std::string body = header + "<</Type/Pages/Kids[3 0 R]>><</Type/Page>>";
+    std::string s = "1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n8 0 obj 42 endobj\n5 0 obj" +
+                    stream_body("/Type/ObjStm/N 5/First " + std::to_string(header.size()), body) + " endobj";
+    Loaded f(s);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(nullptr, pdf_object_at(&f.doc, 7));
+    EXPECT_EQ(nullptr, pdf_object_at(&f.doc, 9));
+    EXPECT_EQ(42, pdf_object_at(&f.doc, 8)->value);  // not replaced by a shared value
+    EXPECT_EQ(pdf_object_at(&f.doc, 3), f.pages.pages[0].dictionary);
+}
+
 TEST(PdfReader, TruncatedFilesLoadOrFailCleanly) {
     const std::string whole = pdftest::text_pdf(6);
     for (size_t cut = 0; cut < whole.size(); cut += 7) {
