@@ -385,6 +385,52 @@ int pdf_jpeg_file_dpi(const uint8_t* data, size_t size) {
     return dpi >= 20 && dpi <= 4800 ? dpi : kFallbackDpi;
 }
 
+static uint32_t tiff_read(const uint8_t* p, int bytes, bool little) {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= (uint32_t)p[i] << (8 * (little ? i : bytes - 1 - i));
+    return v;
+}
+
+// The offsets of the IFDs in chain order; returns how many (at most PDF_TIFF_MAX_FRAMES).
+static int tiff_frames(const uint8_t* data, size_t size, uint32_t* offsets) {
+    if (!data || size < 8) return 0;
+    const bool little = data[0] == 'I' && data[1] == 'I';
+    if (!little && !(data[0] == 'M' && data[1] == 'M')) return 0;
+    if (tiff_read(data + 2, 2, little) != 42) return 0;
+    uint32_t offset = tiff_read(data + 4, 4, little);
+    int count = 0;
+    while (offset >= 8 && count < PDF_TIFF_MAX_FRAMES && (uint64_t)offset + 2 <= size) {
+        for (int i = 0; i < count; ++i) {
+            if (offsets[i] == offset) return count;  // the chain loops
+        }
+        const uint64_t entries = tiff_read(data + offset, 2, little);
+        const uint64_t next_at = (uint64_t)offset + 2 + entries * 12;
+        if (next_at + 4 > size) break;
+        offsets[count++] = offset;
+        offset = tiff_read(data + next_at, 4, little);
+    }
+    return count;
+}
+
+int pdf_tiff_frame_count(const uint8_t* data, size_t size) {
+    uint32_t* offsets = static_cast<uint32_t*>(mem_alloc_array(PDF_TIFF_MAX_FRAMES, sizeof(uint32_t)));
+    const int count = offsets ? tiff_frames(data, size, offsets) : 0;
+    mem_free(offsets);
+    return count;
+}
+
+bool pdf_tiff_select_frame(uint8_t* data, size_t size, int frame) {
+    uint32_t* offsets = static_cast<uint32_t*>(mem_alloc_array(PDF_TIFF_MAX_FRAMES, sizeof(uint32_t)));
+    const int count = offsets ? tiff_frames(data, size, offsets) : 0;
+    const bool ok = frame >= 0 && frame < count;
+    if (ok) {
+        const bool little = data[0] == 'I';
+        for (int i = 0; i < 4; ++i) data[4 + i] = (uint8_t)(offsets[frame] >> (8 * (little ? i : 3 - i)));
+    }
+    mem_free(offsets);
+    return ok;
+}
+
 struct ImagePage {
     const void* data;
     int length;

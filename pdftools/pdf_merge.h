@@ -71,6 +71,16 @@ PageImage* pdf_platform_image_decoder(const wchar_t* path, int frame, int* frame
 // when it gives 20..4800 dpi, else 150.
 int pdf_jpeg_file_dpi(const uint8_t* data, size_t size);
 
+// ---- multi-page TIFF: GDI+ and most codecs decode the first frame of a file, so frame k is
+// decoded from a copy whose header names IFD k as the first one.
+const int PDF_TIFF_MAX_FRAMES = 4096;
+// Frames in the IFD chain (a chain that loops or leaves the data ends there); 0 when the
+// data is not a classic TIFF.
+int pdf_tiff_frame_count(const uint8_t* data, size_t size);
+// Rewrites the header of a TIFF in place so that frame (0-based) comes first. False when
+// there is no such frame.
+bool pdf_tiff_select_frame(uint8_t* data, size_t size, int frame);
+
 // ---- merge: PDFs (by the .pdf extension) and images, in order, into output
 bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, WideString* error);
 bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, PdfImageDecoder decoder,

@@ -158,6 +158,13 @@ check "JPEG page is 612 x 792 pt" bash -c 'pdfinfo -f 11 -l 11 out.pdf | grep -E
 pdfimages -f 11 -l 11 -j out.pdf img
 check "JPEG bytes are embedded unchanged" cmp -s img-000.jpg b.jpg
 
+# ---- every frame of a multi-page TIFF becomes a page
+convert -size 300x200 xc:white xc:gray xc:black -density 100 -units PixelsPerInch frames.tif
+zancli merge tif.pdf frames.tif ten.pdf >/dev/null
+check "multi-page TIFF merge passes qpdf --check" qpdf_ok tif.pdf
+check "three TIFF frames and ten pages" test "$(pages_of tif.pdf)" = 13
+check "TIFF page is 216 x 144 pt" bash -c 'pdfinfo -f 3 -l 3 tif.pdf | grep -Eq "^Page +3 size: +216 x 144 pts"'
+
 # ---- the output may not be one of the inputs
 cp three.pdf a.pdf
 before=$(md5sum < a.pdf)

@@ -168,6 +168,25 @@ TEST(PdfMerge, EveryFrameOfAMultiPageImageBecomesAPage) {
     for (WideString* w : {&tif, &out, &error}) release(w);
 }
 
+TEST(PdfMerge, TiffFramesAreFoundAndSelected) {
+    // Three empty IFDs chained at 8, 14 and 20 (little-endian), then the same in big-endian
+    // with the last one pointing back to the first.
+    std::string le("II*\0\x08\0\0\0", 8);
+    le += std::string("\0\0\x0E\0\0\0", 6) + std::string("\0\0\x14\0\0\0", 6) + std::string("\0\0\0\0\0\0", 6);
+    std::vector<uint8_t> data(le.begin(), le.end());
+    EXPECT_EQ(3, pdf_tiff_frame_count(data.data(), data.size()));
+    ASSERT_TRUE(pdf_tiff_select_frame(data.data(), data.size(), 2));
+    EXPECT_EQ(20, data[4]);
+    EXPECT_EQ(1, pdf_tiff_frame_count(data.data(), data.size()));  // frame 2 now comes first and ends the chain
+    EXPECT_FALSE(pdf_tiff_select_frame(data.data(), data.size(), 1));
+    std::string be("MM\0*\0\0\0\x08", 8);
+    be += std::string("\0\0\0\0\0\x0E", 6) + std::string("\0\0\0\0\0\x08", 6);
+    EXPECT_EQ(2, pdf_tiff_frame_count(reinterpret_cast<const uint8_t*>(be.data()), be.size()));
+    // A chain that leaves the data, and files that are no TIFF.
+    EXPECT_EQ(0, pdf_tiff_frame_count(reinterpret_cast<const uint8_t*>(be.data()), 12));
+    EXPECT_EQ(0, pdf_tiff_frame_count(reinterpret_cast<const uint8_t*>("\xFF\xD8\xFF\xE0xxxx"), 8));
+}
+
 TEST(PdfMerge, UnreadableImageNamesThePath) {
     TempFolder t;
     WideString png = t.write(L"broken.png", "not an image");
