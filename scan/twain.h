@@ -1,7 +1,7 @@
 // scan/twain.h
 // The TWAIN structures, constants and entry-point types that the program, the virtual
-// scanner and the test source manager share, declared from the public TWAIN 2.x
-// specification (the cross compiler ships no TWAIN header). Declarations only.
+// scanner and the test source manager share, declared from the published TWAIN 2.x
+// standard document (the cross compiler ships no TWAIN header). Declarations only.
 #ifndef ZAN_SCAN_TWAIN_H
 #define ZAN_SCAN_TWAIN_H
 
