@@ -6,26 +6,10 @@
 
 #include "core/path.h"
 #include "core/system.h"
+#include "tests/test_temp_folder.h"
 #include "tests/test_text.h"
 
 namespace {
-// A fresh folder under the temporary folder for one test.
-struct TempFolder {
-    WideString path = {};
-    TempFolder() {
-        WideString base = temp_folder();
-        WideString name = {};
-        unsigned r = 0;
-        random_fill(&r, sizeof r);
-        format(&name, L"zan_test_%u_%u", current_thread_id(), r);
-        path = path_join(text_of(base), text_of(name));
-        ensure_folder(text_of(path));
-        release(&base);
-        release(&name);
-    }
-    ~TempFolder() { release(&path); }
-    WideString file(const wchar_t* name) const { return path_join(text_of(path), name); }
-};
 
 std::string read_all(const wchar_t* path) {
     ByteBuffer b = {};

@@ -12,6 +12,7 @@
 #include "core/system.h"
 #include "core/text.h"
 #include "core/wide_string.h"
+#include "tests/test_temp_folder.h"
 
 namespace pdftest {
 
@@ -76,28 +77,7 @@ inline size_t count_of(const std::string& haystack, const std::string& needle) {
     return n;
 }
 
-// A fresh folder under the temporary folder for one test.
-struct TempFolder {
-    WideString path = {};
-    TempFolder() {
-        WideString base = temp_folder();
-        WideString name = {};
-        unsigned r = 0;
-        random_fill(&r, sizeof r);
-        format(&name, L"zan_pdftools_%u_%u", current_thread_id(), r);
-        path = path_join(text_of(base), text_of(name));
-        ensure_folder(text_of(path));
-        release(&base);
-        release(&name);
-    }
-    ~TempFolder() { release(&path); }
-    WideString file(const wchar_t* name) const { return path_join(text_of(path), name); }
-    WideString write(const wchar_t* name, const std::string& bytes) const {
-        WideString f = file(name);
-        write_whole_file(text_of(f), bytes.data(), (int)bytes.size());
-        return f;
-    }
-};
+using ::TempFolder;
 
 }  // namespace pdftest
 
