@@ -52,6 +52,10 @@ for _ in $(seq 30); do
 done
 sleep 4
 import -window root "$build/screenshot.png"
+# Close the window as a user would (WM_CLOSE), so the settings are saved and the log gets
+# its exit line; force it only if it does not go.
+/usr/lib/wine/wine64 taskkill /im ZanGroupScanner.exe >/dev/null 2>&1 || true
+for _ in $(seq 10); do kill -0 "$app" 2>/dev/null || break; sleep 1; done
 kill "$app" 2>/dev/null || true
 echo "The program ran under Xvfb; screenshot of its window: $build/screenshot.png"
 echo "log: $app_dir/ZanGroupScanner.log"
