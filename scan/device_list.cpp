@@ -44,25 +44,29 @@ void device_list_free(DeviceList* list) {
     mem_free(list);
 }
 
+bool device_entry_copy(DeviceEntry* out, const DeviceEntry& entry) {
+    *out = DeviceEntry{};
+    out->kind = entry.kind;
+    out->twain_id = entry.twain_id;
+    out->dsm_mask = entry.dsm_mask;
+    out->wia_device_type = entry.wia_device_type;
+    out->looks_like_printer = entry.looks_like_printer;
+    const bool ok = assign(&out->display_name, text_of(entry.display_name)) &&
+                    assign(&out->manufacturer, text_of(entry.manufacturer)) &&
+                    assign(&out->product_family, text_of(entry.product_family)) &&
+                    assign(&out->product_name, text_of(entry.product_name)) &&
+                    assign(&out->wia_device_id, text_of(entry.wia_device_id)) &&
+                    assign(&out->device_key, text_of(entry.device_key)) &&
+                    assign(&out->detail_label, text_of(entry.detail_label));
+    if (!ok) device_entry_release(out);
+    return ok;
+}
+
 bool device_list_copy_entry(DeviceList* list, const DeviceEntry& entry) {
     DeviceEntry* copy = device_list_add(list);
     if (!copy) return false;
-    copy->kind = entry.kind;
-    copy->twain_id = entry.twain_id;
-    copy->dsm_mask = entry.dsm_mask;
-    copy->wia_device_type = entry.wia_device_type;
-    copy->looks_like_printer = entry.looks_like_printer;
-    const bool ok = assign(&copy->display_name, text_of(entry.display_name)) &&
-                    assign(&copy->manufacturer, text_of(entry.manufacturer)) &&
-                    assign(&copy->product_family, text_of(entry.product_family)) &&
-                    assign(&copy->product_name, text_of(entry.product_name)) &&
-                    assign(&copy->wia_device_id, text_of(entry.wia_device_id)) &&
-                    assign(&copy->device_key, text_of(entry.device_key)) &&
-                    assign(&copy->detail_label, text_of(entry.detail_label));
-    if (!ok) {
-        device_entry_release(copy);
-        list->count--;
-    }
+    const bool ok = device_entry_copy(copy, entry);
+    if (!ok) list->count--;
     return ok;
 }
 

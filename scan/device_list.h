@@ -49,6 +49,8 @@ DeviceEntry* device_list_add(DeviceList* list);
 void device_list_free(DeviceList* list);
 // Appends a deep copy of entry to list. False when out of memory.
 bool device_list_copy_entry(DeviceList* list, const DeviceEntry& entry);
+// Fills out with a deep copy of entry. False when out of memory (out is then empty).
+bool device_entry_copy(DeviceEntry* out, const DeviceEntry& entry);
 // Frees the strings of one entry (the entry itself belongs to its list).
 void device_entry_release(DeviceEntry* entry);
 

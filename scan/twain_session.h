@@ -9,21 +9,13 @@
 
 #include "app/settings.h"
 #include "core/wide_string.h"
+#include "scan/device_list.h"
 #include "scan/twain.h"
 #include "scan/twain_host.h"
 
 // The scan thread's copy of the chosen device and the settings.
 struct ScanJob {
-    int32_t kind;
-    WideString display_name;
-    WideString manufacturer;
-    WideString product_family;
-    WideString product_name;
-    WideString wia_device_id;
-    WideString device_key;
-    uint32_t twain_id;
-    uint32_t dsm_mask;
-    uint32_t wia_device_type;
+    DeviceEntry device;
     ScanSettings settings;
 };
 

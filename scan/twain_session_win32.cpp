@@ -44,31 +44,16 @@ static void post_status(const wchar_t* text) {
 // ---- job
 static void scan_job_free(ScanJob* job) {
     if (!job) return;
-    release(&job->display_name);
-    release(&job->manufacturer);
-    release(&job->product_family);
-    release(&job->product_name);
-    release(&job->wia_device_id);
-    release(&job->device_key);
+    device_entry_release(&job->device);
     mem_free(job);
 }
 
 static ScanJob* scan_job_new(const DeviceEntry& device, const ScanSettings& settings) {
     ScanJob* job = static_cast<ScanJob*>(mem_alloc(sizeof(ScanJob)));
     if (!job) return nullptr;
-    job->kind = device.kind;
-    job->twain_id = device.twain_id;
-    job->dsm_mask = device.dsm_mask;
-    job->wia_device_type = device.wia_device_type;
     job->settings = settings;
-    const bool ok = assign(&job->display_name, text_of(device.display_name)) &&
-                    assign(&job->manufacturer, text_of(device.manufacturer)) &&
-                    assign(&job->product_family, text_of(device.product_family)) &&
-                    assign(&job->product_name, text_of(device.product_name)) &&
-                    assign(&job->wia_device_id, text_of(device.wia_device_id)) &&
-                    assign(&job->device_key, text_of(device.device_key));
-    if (!ok) {
-        scan_job_free(job);
+    if (!device_entry_copy(&job->device, device)) {
+        mem_free(job);
         return nullptr;
     }
     return job;
@@ -146,9 +131,9 @@ static bool find_source(TwainSession* s, const wchar_t* device_key) {
 static bool open_source(TwainSession* s, const ScanJob& job, WideString* error) {
     int order[2] = {DSM_TWAIN32, DSM_TWAINDSM};
     int managers = 2;
-    if (job.dsm_mask & DSM_BIT_TWAIN32) {
-        managers = (job.dsm_mask & DSM_BIT_TWAINDSM) ? 2 : 1;
-    } else if (job.dsm_mask & DSM_BIT_TWAINDSM) {
+    if (job.device.dsm_mask & DSM_BIT_TWAIN32) {
+        managers = (job.device.dsm_mask & DSM_BIT_TWAINDSM) ? 2 : 1;
+    } else if (job.device.dsm_mask & DSM_BIT_TWAINDSM) {
         order[0] = DSM_TWAINDSM;
         managers = 1;
     }
@@ -163,8 +148,8 @@ static bool open_source(TwainSession* s, const ScanJob& job, WideString* error) 
             dsm_close(&s->dsm);
             continue;
         }
-        if (!find_source(s, text_of(job.device_key))) {
-            log_line(L"%s: device '%s' not found by this DSM", name, text_of(job.device_key));
+        if (!find_source(s, text_of(job.device.device_key))) {
+            log_line(L"%s: device '%s' not found by this DSM", name, text_of(job.device.device_key));
             assign(error, tr(TEXT_DEVICE_NOT_FOUND));
             dsm_close(&s->dsm);
             continue;
@@ -452,8 +437,8 @@ static void run_events(TwainSession* s) {
 }
 
 static void run_twain(TwainSession* s, const ScanJob& job) {
-    log_line(L"TWAIN scan: '%s' mask=%u dpi=%d mode=%d source=%d ui=%d", text_of(job.device_key),
-             (unsigned)job.dsm_mask, s->settings.Dpi, s->settings.ColorMode, s->settings.Source,
+    log_line(L"TWAIN scan: '%s' mask=%u dpi=%d mode=%d source=%d ui=%d", text_of(job.device.device_key),
+             (unsigned)job.device.dsm_mask, s->settings.Dpi, s->settings.ColorMode, s->settings.Source,
              s->settings.ShowDriverUi ? 1 : 0);
     post_status(tr(TEXT_OPENING_DEVICE));
     WideString error = {};
@@ -480,7 +465,7 @@ DWORD WINAPI scan_thread(void* param) {
         s->host_window = host;
         g_scan_host = host;
         g_session = s;
-        if (job->kind == DEVICE_KIND_TWAIN) {
+        if (job->device.kind == DEVICE_KIND_TWAIN) {
             run_twain(s, *job);
         } else {
             // Scanning through WIA is not part of this build: say so plainly.
