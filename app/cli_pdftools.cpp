@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include "app/cli.h"
+#include "app/strings.h"
 #include "core/file.h"
 #include "core/path.h"
 #include "core/system.h"
@@ -15,6 +16,14 @@
 #include "pdftools/pdf_merge.h"
 #include "pdftools/pdf_reader.h"
 #include "pdftools/pdf_split.h"
+
+// The console speaks English: a message is worded from its id with the English table.
+static void print_message(const PdfMessage& message) {
+    WideString text = {};
+    pdf_message_text(&message, LANGUAGE_ENGLISH, tr_in, &text);
+    cli_error(text.length ? text_of(text) : tr_in(LANGUAGE_ENGLISH, PDF_MESSAGE_UNREADABLE));
+    release(&text);
+}
 
 int cli_info(int argc, wchar_t** argv) {
     if (argc != 1) return cli_usage(L"info");
@@ -26,7 +35,10 @@ int cli_info(int argc, wchar_t** argv) {
         format(&line, L"pages=%d", pages.count);
         cli_print(text_of(line));
     } else {
-        cli_error(text_of(doc.error));
+        PdfMessage message = {};
+        pdf_message_set(&message, doc.error_id);
+        print_message(message);
+        pdf_message_release(&message);
     }
     release(&line);
     pdf_page_list_free(&pages);
@@ -36,15 +48,15 @@ int cli_info(int argc, wchar_t** argv) {
 
 int cli_merge(int argc, wchar_t** argv) {
     if (argc < 2) return cli_usage(L"merge");
-    WideString error = {};
+    PdfMessage error = {};
     const bool ok = pdf_merge(argv + 1, argc - 1, argv[0], &error);
     codec_shutdown();
     if (ok) {
         cli_print(argv[0]);
     } else {
-        cli_error(text_of(error));
+        print_message(error);
     }
-    release(&error);
+    pdf_message_release(&error);
     return ok ? 0 : 1;
 }
 
@@ -77,12 +89,12 @@ int cli_split(int argc, wchar_t** argv) {
         }
     }
     PdfPathList created = {};
-    WideString error = {};
+    PdfMessage error = {};
     const bool ok = pdf_split(argv[0], argv[1], mode, n, ranges, &created, &error);
     for (int i = 0; i < created.count; ++i) cli_print(text_of(created.items[i]));
-    if (!ok) cli_error(text_of(error));
+    if (!ok) print_message(error);
     pdf_path_list_free(&created);
-    release(&error);
+    pdf_message_release(&error);
     return ok ? 0 : 1;
 }
 
@@ -149,7 +161,7 @@ int cli_bench_pdftools(int argc, wchar_t** argv) {
     WideString merged = path_join(argv[0], L"merged.pdf");
     create_parent_folders(text_of(merged));
     WideString line = {};
-    WideString error = {};
+    PdfMessage error = {};
     bool ok = true;
     if (merge) {
         WideString paths[kBenchFiles] = {};
@@ -183,9 +195,10 @@ int cli_bench_pdftools(int argc, wchar_t** argv) {
     if (ok) {
         cli_print(text_of(line));
     } else {
-        cli_error(error.length ? text_of(error) : L"write error");
+        if (error.id == PDF_MESSAGE_NONE) pdf_message_set(&error, PDF_MESSAGE_WRITE_ERROR);
+        print_message(error);
     }
-    release(&error);
+    pdf_message_release(&error);
     release(&line);
     release(&merged);
     return ok ? 0 : 1;

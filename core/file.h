@@ -31,6 +31,12 @@ void create_parent_folders(const wchar_t* path);
 bool ensure_folder(const wchar_t* path);
 
 // ---- safe replacement of a target file
+// True when path names nothing yet or a file that may be replaced now. False, with the
+// platform's last error set, for a folder of that name (access denied), a read-only file
+// (access denied) or a file another program holds open without sharing its deletion
+// (sharing violation), so a writer can say so before it does any work.
+bool file_check_target(const wchar_t* path);
+
 struct OutFile {
     void* handle;         // platform handle of the temporary file, null when closed
     WideString target;
@@ -38,11 +44,15 @@ struct OutFile {
     int64_t written;
     bool failed;          // a write failed: commit will refuse
 };
-// Creates a temporary file beside target. False (and nothing created) if that fails.
+// Checks the target (file_check_target), then creates a temporary file beside it. Paths
+// longer than the platform's classic limit (MAX_PATH) work. False (nothing created, the
+// last error set) if either step fails: a folder where new files may not be created is
+// refused, since writing over the target in place could destroy it.
 bool out_file_open(OutFile* f, const wchar_t* target);
 bool out_file_write(OutFile* f, const void* bytes, int64_t count);
 // Closes the temporary file, flushes it and moves it over the target. On any failure
-// the temporary file is deleted and the target is left as it was.
+// the temporary file is deleted, the target is left as it was and the last error keeps
+// the code of the step that failed.
 bool out_file_commit(OutFile* f);
 // Closes and deletes the temporary file; the target is left as it was.
 void out_file_abandon(OutFile* f);

@@ -97,8 +97,27 @@ bool ensure_folder(const wchar_t* path) {
     return ok;
 }
 
+bool file_check_target(const wchar_t* path) {
+    if (!path || !path[0]) {
+        errno = EINVAL;
+        return false;
+    }
+    struct stat st;
+    if (!stat_path(path, &st)) {
+        const bool missing = errno == ENOENT;
+        if (missing) errno = 0;
+        return missing;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    return true;
+}
+
 bool out_file_open(OutFile* f, const wchar_t* target) {
     *f = OutFile{};
+    if (!file_check_target(target)) return false;
     static int counter = 0;
     WideString temp = wide_copy(target);
     format(&f->temp_path, L"%s.%d-%d.tmp", text_of(temp), (int)getpid(), ++counter);
@@ -107,8 +126,10 @@ bool out_file_open(OutFile* f, const wchar_t* target) {
     const int fd = open(posix_path_c(p), O_WRONLY | O_CREAT | O_EXCL, 0666);
     release(&p);
     if (fd < 0 || !assign(&f->target, target)) {
+        const int error = fd < 0 ? errno : ENOMEM;
         if (fd >= 0) close(fd);
         release(&f->temp_path);
+        errno = error;
         return false;
     }
     f->handle = reinterpret_cast<void*>((intptr_t)fd + 1);
@@ -152,7 +173,11 @@ bool out_file_commit(OutFile* f) {
     ByteBuffer from = posix_path_bytes(f->temp_path.data);
     ByteBuffer to = posix_path_bytes(f->target.data);
     if (ok) ok = rename(posix_path_c(from), posix_path_c(to)) == 0;
-    if (!ok) unlink(posix_path_c(from));
+    if (!ok) {
+        const int error = errno;
+        unlink(posix_path_c(from));
+        errno = error;
+    }
     release(&from);
     release(&to);
     free_out_file(f);
@@ -160,10 +185,12 @@ bool out_file_commit(OutFile* f) {
 }
 
 void out_file_abandon(OutFile* f) {
+    const int error = errno;
     if (f->handle) close(out_fd(f));
     f->handle = nullptr;
     if (f->temp_path.data) delete_file(f->temp_path.data);
     free_out_file(f);
+    errno = error;
 }
 
 unsigned last_error_code() {

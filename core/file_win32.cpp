@@ -8,6 +8,7 @@
 
 #include "core/heap.h"
 #include "core/path.h"
+#include "core/system.h"
 
 bool file_exists(const wchar_t* path) {
     const DWORD a = GetFileAttributesW(path);
@@ -121,25 +122,95 @@ bool ensure_folder(const wchar_t* path) {
     return false;
 }
 
+// The full path in the "\\?\" form, which the file functions take beyond MAX_PATH (260
+// units): "C:\a" becomes "\\?\C:\a", "\\server\share" becomes "\\?\UNC\server\share".
+// Relative names and "/" separators are resolved first, since that form takes neither.
+static WideString long_path(const wchar_t* path) {
+    WideString out = {};
+    if (!path || !path[0]) return out;
+    if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\') {
+        assign(&out, path);
+        return out;
+    }
+    const DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
+    WideString full = {};
+    if (needed == 0 || !reserve(&full, (int)needed)) return out;
+    const DWORD got = GetFullPathNameW(path, needed, full.data, nullptr);
+    if (got == 0 || got >= needed) {
+        release(&full);
+        return out;
+    }
+    full.length = (int)got;
+    const bool unc = full.data[0] == L'\\' && full.data[1] == L'\\';
+    bool ok = unc ? assign(&out, L"\\\\?\\UNC") && append(&out, full.data + 1) : assign(&out, L"\\\\?\\") && append(&out, full.data);
+    if (!ok) release(&out);
+    release(&full);
+    return out;
+}
+
+bool file_check_target(const wchar_t* path) {
+    WideString full = long_path(path);
+    if (full.length == 0) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    bool ok = true;
+    const DWORD a = GetFileAttributesW(full.data);
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        // Nothing there yet: creating the temporary file will tell whether the folder works.
+        const DWORD error = GetLastError();
+        ok = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    } else if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ok = false;
+    } else {
+        // Replacing the file deletes it: a viewer that holds it open without sharing
+        // deletion makes this open fail exactly as the final move would.
+        HANDLE h = CreateFileW(full.data, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ok = h != INVALID_HANDLE_VALUE;
+        if (ok) CloseHandle(h);
+    }
+    if (ok) SetLastError(0);
+    release(&full);
+    return ok;
+}
+
+// "~zan" and eight random hexadecimal digits: short, so a target whose path is close to
+// the limit still has room for its temporary file beside it.
+static bool temp_name(const WideString& folder, WideString* out) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    uint32_t r = 0;
+    if (!random_fill(&r, sizeof r)) r = GetTickCount() ^ (GetCurrentThreadId() << 16);
+    wchar_t name[16] = {L'\\', L'~', L'z', L'a', L'n'};
+    for (int i = 0; i < 8; ++i) name[5 + i] = kHex[(r >> (28 - 4 * i)) & 15];
+    name[13] = L'.';
+    return assign(out, folder.data, folder.length) && append(out, name, 14) && append(out, L"tmp");
+}
+
 bool out_file_open(OutFile* f, const wchar_t* target) {
     *f = OutFile{};
-    WideString folder = path_folder(target);
-    if (folder.length == 0) assign(&folder, L".");
-    wchar_t temp[MAX_PATH + 16] = {};
-    const bool named = GetTempFileNameW(folder.data, L"zan", 0, temp) != 0;
+    if (!file_check_target(target)) return false;
+    WideString full = long_path(target);
+    WideString folder = path_folder(full.data);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
+    for (int attempt = 0; attempt < 16 && h == INVALID_HANDLE_VALUE; ++attempt) {
+        if (!temp_name(folder, &f->temp_path)) break;
+        h = CreateFileW(f->temp_path.data, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+        error = GetLastError();
+        if (h == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
     release(&folder);
-    if (!named) return false;
-    HANDLE h = CreateFileW(temp, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        DeleteFileW(temp);
+        release(&full);
+        release(&f->temp_path);
+        SetLastError(error);
         return false;
     }
     f->handle = h;
-    if (!assign(&f->target, target) || !assign(&f->temp_path, temp)) {
-        out_file_abandon(f);
-        return false;
-    }
+    f->target = full;
     return true;
 }
 

@@ -127,9 +127,52 @@ static void write_page_tree(PdfWriter* w, const int* page_numbers, int page_coun
     pdf_append_text(w, "]>>\nendobj\n");
 }
 
-static bool fail(PdfWriter* w, WideString* error, const wchar_t* message) {
+// Every page, the font, page tree, catalog, info and encryption dictionary. On failure the
+// writer is abandoned and message says why.
+static bool write_body(PdfWriter* w, const PdfPageInput* pages, int page_count, const PdfSaveOptions* options,
+                       PdfMessage* message) {
+    bool text_layer = false;
+    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(pages[k]);
+    w->next_object = text_layer ? kLastFontObject + 1 : kInfo + 1;
+
+    int* page_numbers = static_cast<int*>(mem_alloc_array((size_t)page_count, sizeof(int)));
+    int failure = page_numbers ? PDF_MESSAGE_NONE : PDF_MESSAGE_WRITE_ERROR;
+    GlyphList glyphs = {};
+    for (int k = 0; k < page_count && failure == PDF_MESSAGE_NONE; ++k) {
+        pdf_report_progress(k, page_count);
+        const PageImage* page = pages[k].page;
+        EncodedImage image;
+        int quality = 0;
+        if (!pdf_encode_page_image(options->compression_level, page, &image, &quality)) {
+            failure = PDF_MESSAGE_IMAGE_ENCODE;
+            break;
+        }
+        const int number = pdf_reserve_object(w);
+        pdf_reserve_object(w);
+        pdf_reserve_object(w);
+        page_numbers[k] = number;
+        // The page keeps its physical size even when the image was reduced.
+        const double width_pt = page->width * 72.0 / page->dpi;
+        const double height_pt = page->height * 72.0 / page->dpi;
+        write_image(w, number + 2, image);
+        encoded_image_release(&image);
+        write_content(w, number + 1, pages[k], width_pt, height_pt, &glyphs);
+        write_page(w, number, width_pt, height_pt, text_layer);
+        if (w->write_failed) failure = PDF_MESSAGE_WRITE_ERROR;
+    }
+    if (failure == PDF_MESSAGE_NONE && text_layer && !text_layer_write_font_objects(w, &glyphs))
+        failure = PDF_MESSAGE_WRITE_ERROR;
+    glyph_list_release(&glyphs);
+    if (failure == PDF_MESSAGE_NONE) {
+        write_page_tree(w, page_numbers, page_count);
+        pdf_write_dictionary_object(w, kCatalog, kCatalogText, (int)sizeof kCatalogText - 1);
+        write_info(w, options->title);
+        if (w->encryption.enabled) pdf_crypt_write_dictionary(w);
+    }
+    mem_free(page_numbers);
+    if (failure == PDF_MESSAGE_NONE) return true;
     pdf_writer_abandon(w);
-    assign(error, message);
+    pdf_message_set(message, failure);
     return false;
 }
 
@@ -140,54 +183,18 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
         return false;
     }
     PdfWriter w;
-    if (!pdf_writer_open(&w, path, error)) return false;
-    if (options->protect && options->password.length > 0)
-        pdf_crypt_setup(&w.encryption, text_of(options->password), options->cipher);
-    pdf_append_header(&w);
-
-    bool text_layer = false;
-    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(pages[k]);
-    w.next_object = text_layer ? kLastFontObject + 1 : kInfo + 1;
-
-    int* page_numbers = static_cast<int*>(mem_alloc_array((size_t)page_count, sizeof(int)));
-    if (!page_numbers) return fail(&w, error, L"write error (disk full?)");
-    GlyphList glyphs = {};
-    const wchar_t* failure = nullptr;
-    for (int k = 0; k < page_count && !failure; ++k) {
-        pdf_report_progress(k, page_count);
-        const PageImage* page = pages[k].page;
-        EncodedImage image;
-        int quality = 0;
-        if (!pdf_encode_page_image(options->compression_level, page, &image, &quality)) {
-            failure = L"image encode failed";
-            break;
-        }
-        const int number = pdf_reserve_object(&w);
-        pdf_reserve_object(&w);
-        pdf_reserve_object(&w);
-        page_numbers[k] = number;
-        // The page keeps its physical size even when the image was reduced.
-        const double width_pt = page->width * 72.0 / page->dpi;
-        const double height_pt = page->height * 72.0 / page->dpi;
-        write_image(&w, number + 2, image);
-        encoded_image_release(&image);
-        write_content(&w, number + 1, pages[k], width_pt, height_pt, &glyphs);
-        write_page(&w, number, width_pt, height_pt, text_layer);
-        if (w.write_failed) failure = L"write error (disk full?)";
+    PdfMessage message = {};
+    bool ok = pdf_writer_open(&w, path, &message);
+    if (ok) {
+        if (options->protect && options->password.length > 0)
+            pdf_crypt_setup(&w.encryption, text_of(options->password), options->cipher);
+        pdf_append_header(&w);
+        ok = write_body(&w, pages, page_count, options, &message) && pdf_writer_finish(&w, &message);
     }
-    if (!failure && text_layer && !text_layer_write_font_objects(&w, &glyphs)) failure = L"write error (disk full?)";
-    glyph_list_release(&glyphs);
-    if (!failure) {
-        write_page_tree(&w, page_numbers, page_count);
-        pdf_write_dictionary_object(&w, kCatalog, kCatalogText, (int)sizeof kCatalogText - 1);
-        write_info(&w, options->title);
-        if (w.encryption.enabled) pdf_crypt_write_dictionary(&w);
-    }
-    mem_free(page_numbers);
-    if (failure) return fail(&w, error, failure);
-    if (!pdf_writer_finish(&w)) {
-        assign(error, L"write error (disk full?)");
-        return false;
-    }
-    return true;
+    // A write failure here is most likely a full disk; a failed move keeps its own message.
+    // The messages are English: the save worker shows them after its own sentence.
+    if (message.id == PDF_MESSAGE_WRITE_ERROR) message.id = PDF_MESSAGE_DISK_FULL;
+    if (!ok) pdf_message_text(&message, 1, nullptr, error);
+    pdf_message_release(&message);
+    return ok;
 }

@@ -20,28 +20,40 @@ void pdf_report_progress(int index, int count) {
 }
 
 static void flush_buffer(PdfWriter* w) {
+    if (w->in_memory) {
+        if (w->buffer.length > PDF_MEMORY_LIMIT) w->write_failed = true;
+        return;
+    }
     if (w->buffer.length > 0 && !out_file_write(&w->file, w->buffer.data, w->buffer.length)) w->write_failed = true;
     w->buffer.length = 0;
 }
 
-bool pdf_writer_open(PdfWriter* w, const wchar_t* path, WideString* error) {
+bool pdf_writer_open(PdfWriter* w, const wchar_t* path, PdfMessage* error) {
     *w = PdfWriter{};
     w->next_object = 1;
     if (!path || !path[0]) {
-        format(error, L"cannot create %s (error %d)", L"", 0);
+        pdf_message_set(error, PDF_MESSAGE_CANNOT_CREATE, L"", 0);
         return false;
     }
     create_parent_folders(path);
     if (!out_file_open(&w->file, path)) {
-        format(error, L"cannot create %s (error %d)", path, (int)last_error_code());
+        pdf_message_set(error, PDF_MESSAGE_CANNOT_CREATE, path, (int)last_error_code());
         return false;
     }
+    assign(&w->path, path);
     pdf_random_bytes(w->plain_id, 16);
     return true;
 }
 
+void pdf_writer_open_in_memory(PdfWriter* w) {
+    *w = PdfWriter{};
+    w->next_object = 1;
+    w->in_memory = true;
+}
+
 static void free_writer(PdfWriter* w) {
     release(&w->buffer);
+    release(&w->path);
     mem_free(w->offsets);
     w->offsets = nullptr;
     w->offset_count = 0;
@@ -59,7 +71,7 @@ void pdf_append(PdfWriter* w, const void* bytes, int count) {
     if (w->buffer.length + (int64_t)count > PDF_FLUSH_SIZE) {
         // Large data (image streams) goes straight to the file instead of through the buffer.
         flush_buffer(w);
-        if (count > PDF_FLUSH_SIZE) {
+        if (count > PDF_FLUSH_SIZE && !w->in_memory) {
             if (!out_file_write(&w->file, bytes, count)) w->write_failed = true;
             return;
         }
@@ -67,10 +79,17 @@ void pdf_append(PdfWriter* w, const void* bytes, int count) {
     if (!append_bytes(&w->buffer, bytes, count)) w->write_failed = true;
 }
 
+int pdf_writer_version(const PdfWriter* w) {
+    return w->encryption.enabled && w->encryption.cipher == PDF_CIPHER_AES ? PDF_VERSION_AES : PDF_VERSION_DEFAULT;
+}
+
 void pdf_append_header(PdfWriter* w) {
     // The high bytes on the second line tell transfer tools that the file is binary.
-    static const uint8_t kHeader[] = {'%', 'P', 'D', 'F', '-', '1', '.', '5', '\n', '%', 0xE2, 0xE3, 0xCF, 0xD3, '\n'};
-    pdf_append(w, kHeader, (int)sizeof kHeader);
+    uint8_t header[] = {'%', 'P', 'D', 'F', '-', '1', '.', '5', '\n', '%', 0xE2, 0xE3, 0xCF, 0xD3, '\n'};
+    const int version = pdf_writer_version(w);
+    header[5] = (uint8_t)('0' + version / 10);
+    header[7] = (uint8_t)('0' + version % 10);
+    pdf_append(w, header, (int)sizeof header);
 }
 
 void pdf_append_text(PdfWriter* w, const char* text8) {
@@ -215,7 +234,7 @@ static void append_offset(PdfWriter* w, uint64_t offset) {
     pdf_append(w, digits + n, (int)sizeof digits - n);
 }
 
-bool pdf_writer_finish(PdfWriter* w) {
+bool pdf_writer_finish(PdfWriter* w, PdfMessage* error) {
     const uint64_t xref_offset = w->bytes_written;
     const int size = w->next_object;
     pdf_append_text(w, "xref\n0 ");
@@ -243,10 +262,16 @@ bool pdf_writer_finish(PdfWriter* w) {
     flush_buffer(w);
     if (w->write_failed) {
         pdf_writer_abandon(w);
+        pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
         return false;
     }
+    if (w->in_memory) return true;
     const bool ok = out_file_commit(&w->file);
-    if (!ok) w->write_failed = true;
+    if (!ok) {
+        w->write_failed = true;
+        // The move over the target is the step that can meet a file opened meanwhile.
+        pdf_message_set(error, PDF_MESSAGE_CANNOT_CREATE, text_of(w->path), (int)last_error_code());
+    }
     free_writer(w);
     return ok;
 }

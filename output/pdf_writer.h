@@ -9,6 +9,7 @@
 
 #include "core/file.h"
 #include "core/wide_string.h"
+#include "output/pdf_message.h"
 
 // ---- the standard security handler's state (filled by pdf_crypt_setup, output/pdf_crypt.h)
 const int PDF_CIPHER_AES = 0;   // AES-128, revision 4, crypt filter AESV2
@@ -32,6 +33,7 @@ const int PDF_FLUSH_SIZE = 1048576;
 
 struct PdfWriter {
     OutFile file;               // file.handle null = closed
+    WideString path;            // the target as the caller named it, for messages
     ByteBuffer buffer;
     uint64_t bytes_written;
     bool write_failed;          // a write (or the memory it needed) failed; never cleared
@@ -41,20 +43,37 @@ struct PdfWriter {
     int next_object;            // next free object number, starts at 1
     PdfEncryption encryption;
     uint8_t plain_id[16];       // /ID when not encrypting
+    bool in_memory;             // no file: every byte stays in buffer (pdf_writer_open_in_memory)
 };
 
-// Creates the target's missing parent folders and a temporary file beside it, and draws
-// the plain document ID. On failure error gets "cannot create %s (error %d)"; nothing is
-// left open and the target is untouched.
-bool pdf_writer_open(PdfWriter* w, const wchar_t* path, WideString* error);
+// The header's version for a file written with this writer: 1.5, or 1.6 when it is
+// encrypted with AES (the AESV2 crypt filter came with PDF 1.6). Major x 10 + minor.
+const int PDF_VERSION_DEFAULT = 15;
+const int PDF_VERSION_AES = 16;
+// Bytes an in-memory writer may hold before it reports a failed write.
+const int PDF_MEMORY_LIMIT = 256 << 20;
+
+// Creates the target's missing parent folders, checks that the target may be replaced and
+// creates a temporary file beside it, and draws the plain document ID. On failure error
+// gets PDF_MESSAGE_CANNOT_CREATE with the path and the system's code; nothing is left open
+// and the target is untouched.
+bool pdf_writer_open(PdfWriter* w, const wchar_t* path, PdfMessage* error);
+// A writer without a file whose bytes stay in its buffer (up to PDF_MEMORY_LIMIT), for
+// re-reading what was written (the fuzzer).
+void pdf_writer_open_in_memory(PdfWriter* w);
 // Writes the cross-reference table and trailer, then moves the temporary file over the
-// target. False (target untouched, temporary file removed) if any write failed.
-bool pdf_writer_finish(PdfWriter* w);
+// target. False (target untouched, temporary file removed) if any write failed (error:
+// PDF_MESSAGE_WRITE_ERROR) or the move failed (PDF_MESSAGE_CANNOT_CREATE with the system's
+// code). An in-memory writer keeps its bytes in buffer until pdf_writer_abandon.
+bool pdf_writer_finish(PdfWriter* w, PdfMessage* error);
 // Closes and removes the temporary file and frees the writer; the target stays as it was.
 void pdf_writer_abandon(PdfWriter* w);
 
-// "%PDF-1.5\n%" and the binary marker bytes E2 E3 CF D3 with a line feed.
+// "%PDF-1.5\n%" ("%PDF-1.6" with AES encryption set up) and the binary marker bytes
+// E2 E3 CF D3 with a line feed.
 void pdf_append_header(PdfWriter* w);
+// The version pdf_append_header writes for this writer (PDF_VERSION_*).
+int pdf_writer_version(const PdfWriter* w);
 
 // ---- raw output
 void pdf_append(PdfWriter* w, const void* bytes, int count);

@@ -22,21 +22,24 @@ const int PDF_OBJECT_TO_UNICODE = 8;
 const int GLYPH_LIST_MAX = 60000;
 const int TEXT_LAYER_MAX_WORD = 512;   // longer words are cut here
 
-// ---- glyph numbering: glyph id = 1-based position of the UTF-16 unit in units
+// ---- glyph numbering: glyph id = 1-based position of the character in characters. A
+// character is a Unicode code point: a UTF-16 surrogate pair is one character (one glyph),
+// an unpaired surrogate unit stands for itself.
 struct GlyphList {
-    uint16_t* units;
+    uint32_t* characters;
     int count;
     int capacity;
 };
-// The unit's glyph id, appending it when new; 1 when the list is full (or out of memory).
-int glyph_list_id(GlyphList* list, uint16_t unit);
+// The character's glyph id, appending it when new; 1 when the list is full (or out of memory).
+int glyph_list_id(GlyphList* list, uint32_t character);
 void glyph_list_release(GlyphList* list);
 
 // ---- words
-// The first min(length, 512) units in display order: unchanged without right-to-left
-// units, else reversed with runs of Latin letters and digits turned back. Returns the
-// number of units written to out (which holds TEXT_LAYER_MAX_WORD units).
-int text_layer_visual_order(const wchar_t* text, int length, uint16_t* out);
+// The characters of the first min(length, 512) units in display order (a surrogate pair
+// that the cut would split is left out): unchanged without right-to-left characters, else
+// reversed with runs of Latin letters and digits turned back. Returns the number of
+// characters written to out (which holds TEXT_LAYER_MAX_WORD entries).
+int text_layer_visual_order(const wchar_t* text, int length, uint32_t* out);
 
 // ---- page content
 // Appends "BT 3 Tr\n", one positioned Tj per usable word and "ET\n" to content. page gives
@@ -48,7 +51,13 @@ bool text_layer_append_block(ByteBuffer* content, const PageImage* page, double 
 // ---- document font
 // Writes objects 7, 8, 6, 5 and 4 in this order. False if the font program could not be made.
 bool text_layer_write_font_objects(PdfWriter* w, const GlyphList* glyphs);
-// The ToUnicode CMap text for the glyph list (appended to out).
+// The ToUnicode CMap text for the glyph list (appended to out). A character beyond U+FFFF
+// maps to its UTF-16 surrogate pair (8 hexadecimal digits).
 bool text_layer_to_unicode(const GlyphList* glyphs, ByteBuffer* out);
+// The font's six-capital subset tag ("ABCDEF" in "ABCDEF+ZanOcr"), derived from the glyph
+// list: documents with the same list share a font, other lists get other names, so fonts
+// of several scans merged into one file never meet under one name. Writes 6 letters and a
+// terminating zero.
+void text_layer_subset_tag(const GlyphList* glyphs, char tag[7]);
 
 #endif

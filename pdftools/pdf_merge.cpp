@@ -10,7 +10,6 @@
 #include "core/text.h"
 #include "output/pdf_image.h"
 
-static const wchar_t kImageUnreadable[] = L"The image could not be read.";
 static const int kFallbackDpi = 150;
 
 // ---------------------------------------------------------------- output file
@@ -22,23 +21,21 @@ static void reserve_fixed_objects(PdfOutput* out) {
     pdf_reserve_object(&out->writer);  // PDF_OUTPUT_INFO
 }
 
-bool pdf_output_open(PdfOutput* out, const wchar_t* path, WideString* error) {
+bool pdf_output_open(PdfOutput* out, const wchar_t* path, PdfMessage* error) {
     *out = PdfOutput{};
-    WideString ignored = {};
-    const bool opened = pdf_writer_open(&out->writer, path, &ignored);
-    release(&ignored);
-    if (!opened) {
-        if (error) format(error, L"cannot create %s", path ? path : L"");
-        return false;
-    }
+    if (!pdf_writer_open(&out->writer, path, error)) return false;
     reserve_fixed_objects(out);
     return true;
 }
 
 void pdf_output_open_in_memory(PdfOutput* out) {
     *out = PdfOutput{};
-    out->writer.next_object = 1;
+    pdf_writer_open_in_memory(&out->writer);
     reserve_fixed_objects(out);
+}
+
+void pdf_output_note_version(PdfOutput* out, int version) {
+    if (version > out->version) out->version = version;
 }
 
 bool pdf_output_add_page(PdfOutput* out, int page_object) {
@@ -61,7 +58,7 @@ static void free_pages(PdfOutput* out) {
     out->page_capacity = 0;
 }
 
-bool pdf_output_finish(PdfOutput* out) {
+bool pdf_output_finish(PdfOutput* out, PdfMessage* error) {
     PdfWriter* w = &out->writer;
     ByteBuffer tree = {};
     bool ok = append_text(&tree, "<</Type/Pages/Count ") && append_int64(&tree, out->page_count) &&
@@ -73,12 +70,23 @@ bool pdf_output_finish(PdfOutput* out) {
     if (!ok) w->write_failed = true;
     pdf_write_dictionary_object(w, PDF_OUTPUT_PAGE_TREE, reinterpret_cast<const char*>(tree.data), tree.length);
     release(&tree);
-    static const char kCatalog[] = "<</Type/Catalog/Pages 2 0 R>>";
+    // The header was written before any source was read; a later version of a source is
+    // declared in the catalog, which the standard lets override the header.
+    char catalog[64] = "<</Type/Catalog/Pages 2 0 R";
+    int length = (int)text8_length(catalog);
+    if (out->version > pdf_writer_version(w) && out->version < 100) {
+        const char version[] = {'/', 'V', 'e', 'r', 's', 'i', 'o', 'n', '/', (char)('0' + out->version / 10), '.',
+                                (char)('0' + out->version % 10)};
+        mem_copy(catalog + length, version, sizeof version);
+        length += (int)sizeof version;
+    }
+    mem_copy(catalog + length, ">>", 2);
+    length += 2;
     static const char kInfo[] = "<</Producer(Zan Group Scanner 2.0.0)>>";
-    pdf_write_dictionary_object(w, PDF_OUTPUT_CATALOG, kCatalog, (int)sizeof kCatalog - 1);
+    pdf_write_dictionary_object(w, PDF_OUTPUT_CATALOG, catalog, length);
     pdf_write_dictionary_object(w, PDF_OUTPUT_INFO, kInfo, (int)sizeof kInfo - 1);
     free_pages(out);
-    return pdf_writer_finish(w);
+    return pdf_writer_finish(w, error);
 }
 
 void pdf_output_abandon(PdfOutput* out) {
@@ -488,29 +496,19 @@ static bool add_jpeg_unchanged(PdfOutput* out, const ByteBuffer& bytes, bool* ha
     return write_image_page(out, img);
 }
 
-static bool add_image(PdfOutput* out, const wchar_t* path, PdfImageDecoder decoder, WideString* error) {
-    ByteBuffer bytes = {};
-    bool handled = false;
-    bool ok = true;
-    if (read_whole_file(path, &bytes)) ok = add_jpeg_unchanged(out, bytes, &handled);
-    release(&bytes);
-    if (handled) {
-        if (!ok) assign(error, L"write error");
-        return ok;
-    }
-    // Every frame of a multi-page image (TIFF) becomes its own page.
-    int frames = 1;
+static bool add_frames(PdfOutput* out, void* image, int frames, const PdfImageDecoder* decoder, const wchar_t* path,
+                       PdfMessage* error) {
     for (int frame = 0; frame < frames; ++frame) {
-        PageImage* decoded = decoder ? decoder(path, frame, &frames) : nullptr;
+        PageImage* decoded = decoder->decode(image, frame);
         if (!decoded) {
-            format(error, L"%s: %s", path, kImageUnreadable);
+            pdf_message_set(error, PDF_MESSAGE_IMAGE_UNREADABLE, path);
             return false;
         }
         EncodedImage encoded = {};
         int quality = 0;
         if (!pdf_encode_page_image(1, decoded, &encoded, &quality)) {
             page_image_free(decoded);
-            assign(error, L"encode failed");
+            pdf_message_set(error, PDF_MESSAGE_ENCODE);
             return false;
         }
         ImagePage img = {};
@@ -524,26 +522,50 @@ static bool add_image(PdfOutput* out, const wchar_t* path, PdfImageDecoder decod
         img.page_width = decoded->width;
         img.page_height = decoded->height;
         img.dpi = decoded->dpi;
-        ok = write_image_page(out, img);
+        const bool ok = write_image_page(out, img);
         encoded_image_release(&encoded);
         page_image_free(decoded);
         if (!ok) {
-            assign(error, L"write error");
+            pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
             return false;
         }
     }
     return true;
 }
 
-static bool add_pdf(PdfOutput* out, const wchar_t* path, WideString* error) {
+static bool add_image(PdfOutput* out, const wchar_t* path, const PdfImageDecoder* decoder, PdfMessage* error) {
+    ByteBuffer bytes = {};
+    bool handled = false;
+    bool ok = true;
+    if (read_whole_file(path, &bytes)) ok = add_jpeg_unchanged(out, bytes, &handled);
+    release(&bytes);
+    if (handled) {
+        if (!ok) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
+        return ok;
+    }
+    // The file is opened once; every frame of a multi-page image (TIFF) becomes its own page.
+    int frames = 0;
+    void* image = decoder ? decoder->open(path, &frames) : nullptr;
+    if (!image || frames < 1) {
+        if (image) decoder->close(image);
+        pdf_message_set(error, PDF_MESSAGE_IMAGE_UNREADABLE, path);
+        return false;
+    }
+    ok = add_frames(out, image, frames, decoder, path, error);
+    decoder->close(image);
+    return ok;
+}
+
+static bool add_pdf(PdfOutput* out, const wchar_t* path, PdfMessage* error) {
     PdfDocument doc = {};
     PdfPageList pages = {};
     bool ok = pdf_read_document(path, &doc, &pages);
     if (!ok) {
         WideString name = path_file_name(path);
-        format(error, L"%s\n%s", text_of(name), text_of(doc.error));
+        pdf_message_set(error, doc.error_id, text_of(name));
         release(&name);
     } else {
+        pdf_output_note_version(out, doc.version);
         PdfCopyContext copy = {};
         ok = pdf_copy_begin(&copy, &out->writer, &doc);
         for (int i = 0; ok && i < pages.count; ++i) {
@@ -551,7 +573,7 @@ static bool add_pdf(PdfOutput* out, const wchar_t* path, WideString* error) {
             ok = number != 0 && pdf_output_add_page(out, number);
         }
         pdf_copy_end(&copy);
-        if (!ok) assign(error, L"write error");
+        if (!ok) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
     }
     pdf_page_list_free(&pages);
     pdf_document_free(&doc);
@@ -565,22 +587,22 @@ static bool is_pdf_path(const wchar_t* path) {
     return pdf;
 }
 
-bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, PdfImageDecoder decoder,
-                    WideString* error) {
+bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, const PdfImageDecoder* decoder,
+                    PdfMessage* error) {
     if (!error) return false;
-    assign(error, L"");
+    pdf_message_set(error, PDF_MESSAGE_NONE);
     if (!paths || count <= 0) {
-        assign(error, L"Add at least one file.");
+        pdf_message_set(error, PDF_MESSAGE_ADD_FILES);
         return false;
     }
     if (!output || !output[0]) {
-        format(error, L"cannot create %s", L"");
+        pdf_message_set(error, PDF_MESSAGE_CANNOT_CREATE, L"", 0);
         return false;
     }
     for (int i = 0; i < count; ++i) {
         // The same file under another name would be destroyed by its own merge.
         if (paths[i] && files_are_same(output, paths[i])) {
-            format(error, L"cannot create %s: it is one of the files being merged", output);
+            pdf_message_set(error, PDF_MESSAGE_OUTPUT_IS_INPUT, output);
             return false;
         }
     }
@@ -590,19 +612,15 @@ bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* outpu
         pdf_report_progress(i, count);
         const wchar_t* path = paths[i] ? paths[i] : L"";
         const bool ok = is_pdf_path(path) ? add_pdf(&out, path, error) : add_image(&out, path, decoder, error);
-        if (ok && out.writer.write_failed) assign(error, L"write error");
+        if (ok && out.writer.write_failed) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
         if (!ok || out.writer.write_failed) {
             pdf_output_abandon(&out);
             return false;
         }
     }
-    if (!pdf_output_finish(&out)) {
-        assign(error, L"write error");
-        return false;
-    }
-    return true;
+    return pdf_output_finish(&out, error);
 }
 
-bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, WideString* error) {
-    return pdf_merge_with(paths, count, output, pdf_platform_image_decoder, error);
+bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, PdfMessage* error) {
+    return pdf_merge_with(paths, count, output, pdf_platform_image_decoder(), error);
 }

@@ -21,18 +21,24 @@ struct PdfOutput {
     int* pages;          // output page object numbers in order
     int page_count;
     int page_capacity;
+    int version;         // the latest version of the copied sources (major x 10 + minor)
 };
 
-// Opens the output (parent folders, temporary file, header, reserved objects). On failure
-// error gets "cannot create %s" with the path.
-bool pdf_output_open(PdfOutput* out, const wchar_t* path, WideString* error);
-// An output whose bytes go nowhere (no file; the writer reports a failed write once its
-// buffer would be flushed). Lets the fuzzer drive the copier without touching the disk.
+// Opens the output (parent folders, target check, temporary file, header, reserved
+// objects). On failure error gets PDF_MESSAGE_CANNOT_CREATE with the path and system code.
+bool pdf_output_open(PdfOutput* out, const wchar_t* path, PdfMessage* error);
+// An output without a file that keeps its bytes in out->writer.buffer (see
+// pdf_writer_open_in_memory): lets the fuzzer copy pages and read the result back.
 void pdf_output_open_in_memory(PdfOutput* out);
 bool pdf_output_add_page(PdfOutput* out, int page_object);
+// Notes the version of a source whose pages are copied: the catalog names the latest one
+// with /Version when it is later than the header's.
+void pdf_output_note_version(PdfOutput* out, int version);
 // Page tree, catalog, info, cross-reference table; then the target is replaced. False (and
-// the target untouched) when any write failed.
-bool pdf_output_finish(PdfOutput* out);
+// the target untouched) when any write failed (PDF_MESSAGE_WRITE_ERROR) or the target
+// could not be replaced (PDF_MESSAGE_CANNOT_CREATE with the system's code). An in-memory
+// output keeps its bytes until pdf_output_abandon.
+bool pdf_output_finish(PdfOutput* out, PdfMessage* error);
 // Drops the temporary file; the target stays as it was.
 void pdf_output_abandon(PdfOutput* out);
 
@@ -62,17 +68,23 @@ void pdf_copy_end(PdfCopyContext* copy);
 bool pdf_serialize_value(PdfCopyContext* copy, const PdfObject* value, ByteBuffer* out);
 
 // ---- images
-// Decodes frame of an image file into a new 24-bit page (the caller frees it), or null;
-// frame_count gets the number of frames (pages of a multi-page TIFF).
-typedef PageImage* (*PdfImageDecoder)(const wchar_t* path, int frame, int* frame_count);
-// The platform codec's decoder (none in the native build: it always fails).
-PageImage* pdf_platform_image_decoder(const wchar_t* path, int frame, int* frame_count);
+// An image file opened once, then decoded frame by frame (the pages of a multi-page TIFF).
+struct PdfImageDecoder {
+    // The opened image (the decoder's own record), or null when the file cannot be read;
+    // frame_count gets the number of frames (1 for a single image).
+    void* (*open)(const wchar_t* path, int* frame_count);
+    // Frame (0-based) as a new 24-bit page that the caller frees, or null.
+    PageImage* (*decode)(void* image, int frame);
+    void (*close)(void* image);
+};
+// The platform codec's decoder (none in the native build: every file is unreadable).
+const PdfImageDecoder* pdf_platform_image_decoder();
 // The resolution of a JPEG file: a JFIF header's density in dots per inch or per centimetre
 // when it gives 20..4800 dpi, else 150.
 int pdf_jpeg_file_dpi(const uint8_t* data, size_t size);
 
 // ---- multi-page TIFF: GDI+ and most codecs decode the first frame of a file, so frame k is
-// decoded from a copy whose header names IFD k as the first one.
+// decoded after the header of the file's bytes in memory was pointed at IFD k.
 const int PDF_TIFF_MAX_FRAMES = 4096;
 // Frames in the IFD chain (a chain that loops or leaves the data ends there); 0 when the
 // data is not a classic TIFF.
@@ -81,9 +93,11 @@ int pdf_tiff_frame_count(const uint8_t* data, size_t size);
 // there is no such frame.
 bool pdf_tiff_select_frame(uint8_t* data, size_t size, int frame);
 
-// ---- merge: PDFs (by the .pdf extension) and images, in order, into output
-bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, WideString* error);
-bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, PdfImageDecoder decoder,
-                    WideString* error);
+// ---- merge: PDFs (by the .pdf extension) and images, in order, into output. On failure error
+// gets the message: 117, 128 or 129 (name: the PDF's file name), 172 (name: the image's
+// path) or a technical one (PDF_MESSAGE_*).
+bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, PdfMessage* error);
+bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, const PdfImageDecoder* decoder,
+                    PdfMessage* error);
 
 #endif

@@ -1,26 +1,85 @@
 // pdftools/pdf_merge_image_win32.cpp
-// Images for merge through the platform codec. The codec decodes the first frame of a
-// file, so the later frames of a multi-page TIFF are decoded from a copy whose header
-// points at them.
+// Images for merge through the platform codec. The file is read once into one memory
+// stream; the codec decodes the first frame of what it is given, so for each later frame
+// of a multi-page TIFF the header in that memory is pointed at the frame's IFD, in place.
 #include "pdftools/pdf_merge.h"
 
+#include <windows.h>
+
+#include <objidl.h>
+
 #include "core/file.h"
+#include "core/heap.h"
 #include "image/codec.h"
 
-PageImage* pdf_platform_image_decoder(const wchar_t* path, int frame, int* frame_count) {
-    if (frame_count) *frame_count = 1;
+namespace {
+
+struct OpenedImage {
+    HGLOBAL memory;     // the file's bytes, owned by stream
+    IStream* stream;
+    size_t size;
+    int frames;         // > 1 only for a multi-page TIFF
+};
+
+void* open_image(const wchar_t* path, int* frame_count) {
+    *frame_count = 0;
     if (!path || !codec_startup()) return nullptr;
     ByteBuffer bytes = {};
-    const int frames = read_whole_file(path, &bytes) ? pdf_tiff_frame_count(bytes.data, (size_t)bytes.length) : 0;
-    PageImage* page = nullptr;
-    if (frames > 1) {
-        if (frame_count) *frame_count = frames;
-        if (pdf_tiff_select_frame(bytes.data, (size_t)bytes.length, frame)) {
-            page = codec_decode_bytes(bytes.data, (size_t)bytes.length, CODEC_FILE_DEFAULT_DPI);
-        }
-    } else if (frame == 0) {
-        page = codec_decode_file(path);
+    if (!read_whole_file(path, &bytes) || bytes.length == 0) {
+        release(&bytes);
+        return nullptr;
     }
+    OpenedImage* image = static_cast<OpenedImage*>(mem_alloc(sizeof(OpenedImage)));
+    if (!image) {
+        release(&bytes);
+        return nullptr;
+    }
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)bytes.length);
+    void* target = memory ? GlobalLock(memory) : nullptr;
+    if (target) {
+        mem_copy(target, bytes.data, (size_t)bytes.length);
+        GlobalUnlock(memory);
+    }
+    image->size = (size_t)bytes.length;
+    image->frames = pdf_tiff_frame_count(bytes.data, (size_t)bytes.length);
     release(&bytes);
-    return page;
+    // The stream frees the memory when it is released.
+    if (!target || FAILED(CreateStreamOnHGlobal(memory, TRUE, &image->stream)) || !image->stream) {
+        if (memory) GlobalFree(memory);
+        mem_free(image);
+        return nullptr;
+    }
+    image->memory = memory;
+    if (image->frames < 1) image->frames = 1;
+    *frame_count = image->frames;
+    return image;
+}
+
+PageImage* decode_frame(void* opened, int frame) {
+    OpenedImage* image = static_cast<OpenedImage*>(opened);
+    if (!image || frame < 0 || frame >= image->frames) return nullptr;
+    if (image->frames > 1) {
+        uint8_t* data = static_cast<uint8_t*>(GlobalLock(image->memory));
+        const bool selected = data && pdf_tiff_select_frame(data, image->size, frame);
+        if (data) GlobalUnlock(image->memory);
+        if (!selected) return nullptr;
+    }
+    const LARGE_INTEGER start = {};
+    if (FAILED(image->stream->Seek(start, STREAM_SEEK_SET, nullptr))) return nullptr;
+    return codec_decode_stream(image->stream, CODEC_FILE_DEFAULT_DPI);
+}
+
+void close_image(void* opened) {
+    OpenedImage* image = static_cast<OpenedImage*>(opened);
+    if (!image) return;
+    image->stream->Release();
+    mem_free(image);
+}
+
+const PdfImageDecoder kDecoder = {open_image, decode_frame, close_image};
+
+}  // namespace
+
+const PdfImageDecoder* pdf_platform_image_decoder() {
+    return &kDecoder;
 }

@@ -12,10 +12,6 @@
 #include "core/heap.h"
 #include "core/zlib_buffer.h"
 
-static const wchar_t kProtectedText[] =
-    L"The file is password protected \x2014 remove the protection first.";
-static const wchar_t kUnreadableText[] = L"This PDF could not be read.";
-
 // ---------------------------------------------------------------- arena
 
 struct PdfArenaBlock {
@@ -33,8 +29,12 @@ struct PdfInflated {
 static const size_t kBlockHeader = (sizeof(PdfArenaBlock) + 15) & ~(size_t)15;
 static const size_t kBlockSize = 256 * 1024;
 
+// Null when the arena cap is reached or memory runs out; the document is then incomplete.
 static void* arena_alloc(PdfDocument* doc, size_t size) {
-    if (size > (size_t)PDF_MAX_ARENA) return nullptr;
+    if (size > (size_t)doc->limits.arena) {
+        doc->incomplete = true;
+        return nullptr;
+    }
     size = (size + 15) & ~(size_t)15;
     if (size == 0) size = 16;
     PdfArenaBlock* head = doc->arena;
@@ -44,9 +44,13 @@ static void* arena_alloc(PdfDocument* doc, size_t size) {
         return p;
     }
     const size_t block_size = size > kBlockSize / 4 ? size : kBlockSize;
-    if (doc->arena_total + (int64_t)block_size > PDF_MAX_ARENA) return nullptr;
-    PdfArenaBlock* block = static_cast<PdfArenaBlock*>(mem_alloc(kBlockHeader + block_size));
-    if (!block) return nullptr;
+    PdfArenaBlock* block = doc->arena_total + (int64_t)block_size > doc->limits.arena
+                               ? nullptr
+                               : static_cast<PdfArenaBlock*>(mem_alloc(kBlockHeader + block_size));
+    if (!block) {
+        doc->incomplete = true;
+        return nullptr;
+    }
     doc->arena_total += (int64_t)block_size;
     block->size = block_size;
     block->used = size;
@@ -75,12 +79,14 @@ struct ItemList {
     int capacity;
 };
 
-static bool item_push(ItemList* list, PdfObject* item) {
+static bool item_push(PdfDocument* doc, ItemList* list, PdfObject* item) {
     if (list->count == list->capacity) {
         const int capacity = list->capacity ? list->capacity * 2 : 16;
-        if (capacity < list->capacity) return false;
-        void* grown = mem_realloc(list->items, (size_t)capacity * sizeof(PdfObject*));
-        if (!grown) return false;
+        void* grown = capacity > list->capacity ? mem_realloc(list->items, (size_t)capacity * sizeof(PdfObject*)) : nullptr;
+        if (!grown) {
+            doc->incomplete = true;
+            return false;
+        }
         list->items = static_cast<PdfObject**>(grown);
         list->capacity = capacity;
     }
@@ -438,7 +444,7 @@ static PdfObject* parse_array(Lexer* lx, int depth) {
         }
         if (keyword_at(lx->data, lx->size, lx->pos, "endobj")) break;
         PdfObject* item = nullptr;
-        if (parse_value(lx, depth + 1, &item)) item_push(&list, item);
+        if (parse_value(lx, depth + 1, &item)) item_push(lx->doc, &list, item);
     }
     const int count = list.count;
     PdfObject** items = item_freeze(lx->doc, &list);
@@ -504,7 +510,7 @@ static PdfObject* parse_dictionary(Lexer* lx, int depth) {
         if (dictionary_ends_at(lx)) break;
         PdfObject* value = nullptr;
         parse_value(lx, depth + 1, &value);
-        if (key && item_push(&list, key)) item_push(&list, value);
+        if (key && item_push(lx->doc, &list, key)) item_push(lx->doc, &list, value);
     }
     if (list.count % 2) --list.count;
     const int count = list.count;
@@ -601,7 +607,6 @@ bool pdf_is_name(const PdfObject* object, const char* text) {
 
 static void set_error(PdfDocument* doc, int id) {
     doc->error_id = id;
-    assign(&doc->error, id == PDF_ERROR_PROTECTED ? kProtectedText : kUnreadableText);
 }
 
 static void store_object(PdfDocument* doc, int64_t number, PdfObject* value) {
@@ -611,7 +616,10 @@ static void store_object(PdfDocument* doc, int64_t number, PdfObject* value) {
         if (capacity < number + 1024) capacity = number + 1024;
         if (capacity > PDF_MAX_OBJECT_NUMBER + 1) capacity = PDF_MAX_OBJECT_NUMBER + 1;
         void* grown = mem_realloc(doc->objects, (size_t)capacity * sizeof(PdfObject*));
-        if (!grown) return;
+        if (!grown) {
+            doc->incomplete = true;
+            return;
+        }
         doc->objects = static_cast<PdfObject**>(grown);
         mem_fill(doc->objects + doc->object_capacity, 0, (size_t)(capacity - doc->object_capacity) * sizeof(PdfObject*));
         doc->object_capacity = (int)capacity;
@@ -665,16 +673,22 @@ static const uint8_t* object_stream_bytes(PdfDocument* doc, const PdfObject* str
         return stream->data;
     }
     if (!pdf_is_name(filter, "FlateDecode")) return nullptr;
-    int64_t budget = PDF_MAX_DOCUMENT_INFLATE - doc->inflated_total;
-    if (budget > PDF_MAX_OBJECT_STREAM_INFLATE) budget = PDF_MAX_OBJECT_STREAM_INFLATE;
-    if (budget <= 0 || stream->data_length > 0x7fffffff) return nullptr;
+    int64_t budget = doc->limits.document_inflate - doc->inflated_total;
+    if (budget > doc->limits.object_stream_inflate) budget = doc->limits.object_stream_inflate;
+    if (budget > 0x7fffffff) budget = 0x7fffffff;
+    if (budget <= 0 || stream->data_length > 0x7fffffff) {
+        doc->incomplete = true;
+        return nullptr;
+    }
     PdfInflated* node = static_cast<PdfInflated*>(arena_alloc(doc, sizeof(PdfInflated)));
     if (!node) return nullptr;
     const bool ended = inflate_buffer(stream->data, (int)stream->data_length, &node->bytes, (int)budget);
     doc->inflated_total += node->bytes.length;
     // A damaged stream still gives the objects that came out before the damage; a stream that
-    // reached the cap is a bomb and gives nothing.
-    const bool usable = node->bytes.length > 0 && (ended || node->bytes.length < budget);
+    // reached the cap is a bomb, or the document holds more than it may: the load fails.
+    const bool capped = !ended && node->bytes.length >= budget;
+    if (capped) doc->incomplete = true;
+    const bool usable = node->bytes.length > 0 && !capped;
     node->next = doc->inflated;
     doc->inflated = node;
     if (!usable) return nullptr;
@@ -696,6 +710,7 @@ static void unpack_object_stream(PdfDocument* doc, const PdfObject* stream) {
     StreamEntry* entries = static_cast<StreamEntry*>(mem_alloc_array((size_t)capacity, sizeof(StreamEntry)));
     PdfObject** parsed = static_cast<PdfObject**>(mem_alloc_array((size_t)capacity, sizeof(PdfObject*)));
     if (!entries || !parsed) {
+        doc->incomplete = true;
         mem_free(entries);
         mem_free(parsed);
         return;
@@ -737,6 +752,7 @@ static void unpack_object_stream(PdfDocument* doc, const PdfObject* stream) {
     }
     // Stored in the order of the pairs, so a number listed twice keeps its last definition.
     int64_t* numbers = static_cast<int64_t*>(mem_alloc_array((size_t)count + 1, sizeof(int64_t)));
+    if (!numbers) doc->incomplete = true;
     if (numbers) {
         for (int i = 0; i < count; ++i) numbers[entries[i].index] = entries[i].number;
         for (int k = 0; k < count; ++k) {
@@ -852,11 +868,36 @@ static bool walk_pages(const PdfDocument* doc, PdfObject* reference, PdfPage inh
     return page_push(pages, inherited);
 }
 
+// "%PDF-x.y" near the start of the file (some writers put bytes before it): major x 10 + minor.
+static int header_version(const uint8_t* d, size_t size) {
+    const size_t end = size < 1024 ? size : 1024;
+    for (size_t i = 0; i + 8 <= end; ++i) {
+        if (d[i] == '%' && bytes_at(d, end, i, "%PDF-") && is_digit(d[i + 5]) && d[i + 6] == '.' && is_digit(d[i + 7])) {
+            return (d[i + 5] - '0') * 10 + (d[i + 7] - '0');
+        }
+    }
+    return 0;
+}
+
+// The catalog's /Version name ("1.7"), which overrides an earlier header version.
+static int catalog_version(const PdfDocument* doc, const PdfObject* catalog) {
+    const PdfObject* v = pdf_resolve(doc, pdf_dict_get(catalog, "Version"));
+    if (!v || v->kind != PDF_NAME || v->length != 3 || !is_digit(v->text[0]) || v->text[1] != '.' ||
+        !is_digit(v->text[2])) {
+        return 0;
+    }
+    return (v->text[0] - '0') * 10 + (v->text[2] - '0');
+}
+
 static bool load(PdfDocument* doc, PdfPageList* pages) {
     scan_file(doc);
     const PdfObject* catalog = find_catalog(doc);
     if (doc->encrypted) {
         set_error(doc, PDF_ERROR_PROTECTED);
+        return false;
+    }
+    if (doc->incomplete) {
+        set_error(doc, PDF_ERROR_UNREADABLE);
         return false;
     }
     if (!catalog) {
@@ -869,13 +910,21 @@ static bool load(PdfDocument* doc, PdfPageList* pages) {
         set_error(doc, PDF_ERROR_UNREADABLE);
         return false;
     }
+    const int header = header_version(doc->file.data, (size_t)doc->file.length);
+    const int declared = catalog_version(doc, catalog);
+    doc->version = declared > header ? declared : header;
     return true;
+}
+
+PdfReaderLimits pdf_reader_default_limits() {
+    return PdfReaderLimits{PDF_MAX_ARENA, PDF_MAX_OBJECT_STREAM_INFLATE, PDF_MAX_DOCUMENT_INFLATE};
 }
 
 bool pdf_read_document(const wchar_t* path, PdfDocument* doc, PdfPageList* pages) {
     if (!doc || !pages) return false;
     *doc = PdfDocument{};
     *pages = PdfPageList{};
+    doc->limits = pdf_reader_default_limits();
     if (!path || !read_whole_file(path, &doc->file)) {
         set_error(doc, PDF_ERROR_UNREADABLE);
         return false;
@@ -884,9 +933,16 @@ bool pdf_read_document(const wchar_t* path, PdfDocument* doc, PdfPageList* pages
 }
 
 bool pdf_read_memory(const void* bytes, size_t count, PdfDocument* doc, PdfPageList* pages) {
-    if (!doc || !pages) return false;
+    const PdfReaderLimits limits = pdf_reader_default_limits();
+    return pdf_read_memory_limited(bytes, count, &limits, doc, pages);
+}
+
+bool pdf_read_memory_limited(const void* bytes, size_t count, const PdfReaderLimits* limits, PdfDocument* doc,
+                             PdfPageList* pages) {
+    if (!doc || !pages || !limits) return false;
     *doc = PdfDocument{};
     *pages = PdfPageList{};
+    doc->limits = *limits;
     if ((!bytes && count > 0) || count > 0x7ffffff0 || !append_bytes(&doc->file, bytes, (int)count)) {
         set_error(doc, PDF_ERROR_UNREADABLE);
         return false;
@@ -905,7 +961,6 @@ void pdf_document_free(PdfDocument* doc) {
     }
     mem_free(doc->objects);
     release(&doc->file);
-    release(&doc->error);
     *doc = PdfDocument{};
 }
 

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "core/wide_string.h"
+#include "output/pdf_message.h"
 
 // ---- limits against hostile files
 const int PDF_MAX_OBJECT_NUMBER = 8000000;
@@ -21,9 +22,17 @@ const int64_t PDF_MAX_OBJECT_STREAM_INFLATE = 64LL << 20;
 const int64_t PDF_MAX_DOCUMENT_INFLATE = 512LL << 20;
 const int64_t PDF_MAX_ARENA = 1LL << 30;               // parsed objects of one document
 
+// The caps of one load. Reaching one fails the load (id 129): an object left out would
+// be a blank page or a lost font in what merge and split write.
+struct PdfReaderLimits {
+    int64_t arena;                 // PDF_MAX_ARENA
+    int64_t object_stream_inflate; // PDF_MAX_OBJECT_STREAM_INFLATE
+    int64_t document_inflate;      // PDF_MAX_DOCUMENT_INFLATE
+};
+
 // ---- error ids (string-table ids of the two reader messages)
-const int PDF_ERROR_PROTECTED = 128;   // "The file is password protected — remove the protection first."
-const int PDF_ERROR_UNREADABLE = 129;  // "This PDF could not be read."
+const int PDF_ERROR_PROTECTED = PDF_MESSAGE_PROTECTED;    // "The file is password protected — ..."
+const int PDF_ERROR_UNREADABLE = PDF_MESSAGE_UNREADABLE;  // "This PDF could not be read."
 
 // ---- objects. A PDF null is a null PdfObject pointer.
 enum PdfKind : uint8_t {
@@ -64,8 +73,11 @@ struct PdfDocument {
     int max_number;                  // highest object number that was defined
     int root;                        // catalog's object number, 0 = none
     bool encrypted;
+    bool incomplete;                 // a cap or an allocation failure lost an object
+    PdfReaderLimits limits;
+    int version;                     // major x 10 + minor: the header's or the catalog's
+                                     // /Version, whichever is later; 0 when neither is known
     int error_id;                    // PDF_ERROR_* after a failed load, else 0
-    WideString error;                // English text of error_id
 };
 
 // One page in page-tree order, with the effective inherited entries (unresolved; null if none).
@@ -83,11 +95,16 @@ struct PdfPageList {
     int capacity;
 };
 
-// ---- loading. On false the document's error_id and error are set; free the document and
-// the list in every case.
+// ---- loading. On false the document's error_id is set; free the document and the list in
+// every case.
 bool pdf_read_document(const wchar_t* path, PdfDocument* doc, PdfPageList* pages);
 // The same from bytes in memory (copied into the document).
 bool pdf_read_memory(const void* bytes, size_t count, PdfDocument* doc, PdfPageList* pages);
+// The same with other caps (tests reach them without gigabytes of input).
+bool pdf_read_memory_limited(const void* bytes, size_t count, const PdfReaderLimits* limits, PdfDocument* doc,
+                             PdfPageList* pages);
+// The default caps.
+PdfReaderLimits pdf_reader_default_limits();
 void pdf_document_free(PdfDocument* doc);
 void pdf_page_list_free(PdfPageList* pages);
 

@@ -118,9 +118,10 @@ WideString pdf_split_file_name(const wchar_t* base, int first, int last) {
 
 // One output file with pages first..last of the source.
 static bool write_part(const PdfDocument& doc, const PdfPageList& pages, const PdfRange& range,
-                       const wchar_t* path, WideString* error) {
+                       const wchar_t* path, PdfMessage* error) {
     PdfOutput out = {};
     if (!pdf_output_open(&out, path, error)) return false;
+    pdf_output_note_version(&out, doc.version);
     PdfCopyContext copy = {};
     bool ok = pdf_copy_begin(&copy, &out.writer, &doc);
     for (int p = range.first; ok && p <= range.last; ++p) {
@@ -130,49 +131,65 @@ static bool write_part(const PdfDocument& doc, const PdfPageList& pages, const P
     pdf_copy_end(&copy);
     if (!ok || out.writer.write_failed) {
         pdf_output_abandon(&out);
-        assign(error, L"write error");
+        pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
         return false;
     }
-    if (!pdf_output_finish(&out)) {
-        assign(error, L"write error");
-        return false;
+    return pdf_output_finish(&out, error);
+}
+
+// The path of range k's file (a new string).
+static WideString part_path(const wchar_t* folder, const wchar_t* base, const PdfRange& range) {
+    WideString name = pdf_split_file_name(base, range.first, range.last);
+    WideString path = path_join(folder, text_of(name));
+    release(&name);
+    return path;
+}
+
+// Every target is checked before the first file is written: a part that cannot be
+// replaced (open in a viewer, read-only, a folder of that name) stops the split at once.
+static bool check_parts(const wchar_t* folder, const wchar_t* base, const PdfRangeList& ranges, PdfMessage* error) {
+    bool ok = true;
+    for (int k = 0; ok && k < ranges.count; ++k) {
+        WideString path = part_path(folder, base, ranges.items[k]);
+        ok = file_check_target(text_of(path));
+        if (!ok) pdf_message_set(error, PDF_MESSAGE_CANNOT_CREATE, text_of(path), (int)last_error_code());
+        release(&path);
     }
-    return true;
+    return ok;
 }
 
 bool pdf_split(const wchar_t* input, const wchar_t* folder, int mode, int n, const wchar_t* ranges_text,
-               PdfPathList* created, WideString* error) {
+               PdfPathList* created, PdfMessage* error) {
     if (!error || !created) return false;
-    assign(error, L"");
+    pdf_message_set(error, PDF_MESSAGE_NONE);
     if (!input || !folder) {
-        assign(error, L"This PDF could not be read.");
+        pdf_message_set(error, PDF_MESSAGE_UNREADABLE);
         return false;
     }
     PdfDocument doc = {};
     PdfPageList pages = {};
     if (!pdf_read_document(input, &doc, &pages)) {
-        assign(error, text_of(doc.error));
+        pdf_message_set(error, doc.error_id);
         pdf_page_list_free(&pages);
         pdf_document_free(&doc);
         return false;
     }
     PdfRangeList ranges = {};
     bool ok = pdf_split_build_ranges(mode, n, ranges_text, pages.count, &ranges);
-    if (!ok) format(error, L"1..%d ?", pages.count);
+    if (!ok) pdf_message_set(error, PDF_MESSAGE_NO_RANGE, nullptr, pages.count);
     WideString file = path_file_name(input);
     WideString base = path_without_extension(text_of(file));
     if (ok) ensure_folder(folder);
+    ok = ok && check_parts(folder, text_of(base), ranges, error);
     for (int k = 0; ok && k < ranges.count; ++k) {
         pdf_report_progress(k, ranges.count);
-        WideString name = pdf_split_file_name(text_of(base), ranges.items[k].first, ranges.items[k].last);
-        WideString path = path_join(folder, text_of(name));
+        WideString path = part_path(folder, text_of(base), ranges.items[k]);
         ok = write_part(doc, pages, ranges.items[k], text_of(path), error);
         if (ok && !path_push(created, path)) {
-            assign(error, L"write error");
+            pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
             ok = false;
         }
         release(&path);
-        release(&name);
     }
     release(&base);
     release(&file);

@@ -6,6 +6,7 @@
 #define ZAN_PDFTOOLS_PDF_SPLIT_H
 
 #include "core/wide_string.h"
+#include "output/pdf_message.h"
 
 // ---- modes
 const int PDF_SPLIT_EACH_PAGE = 0;
@@ -42,7 +43,9 @@ void pdf_path_list_free(PdfPathList* paths);
 WideString pdf_split_file_name(const wchar_t* base, int first, int last);
 
 // ---- split: every finished file's path is appended to created, also before a failure.
+// Every output file is checked before the first one is written. On failure error gets the
+// message: 128 or 129, PDF_MESSAGE_NO_RANGE with the page count, or a technical one.
 bool pdf_split(const wchar_t* input, const wchar_t* folder, int mode, int n, const wchar_t* ranges_text,
-               PdfPathList* created, WideString* error);
+               PdfPathList* created, PdfMessage* error);
 
 #endif

@@ -108,3 +108,64 @@ TEST(File, IdentityComparesFilesNotNames) {
     release(&a2);
     release(&b);
 }
+
+TEST(File, TargetCheckFindsAFolderOfThatName) {
+    TempFolder t;
+    WideString absent = t.file(L"new.pdf");
+    EXPECT_TRUE(file_check_target(absent.data));
+    ASSERT_TRUE(write_whole_file(absent.data, "x", 1));
+    EXPECT_TRUE(file_check_target(absent.data));
+    WideString folder = t.file(L"folder.pdf");
+    ASSERT_TRUE(ensure_folder(folder.data));
+    EXPECT_FALSE(file_check_target(folder.data));
+    EXPECT_NE(0u, last_error_code());
+    OutFile f = {};
+    EXPECT_FALSE(out_file_open(&f, folder.data));
+    EXPECT_NE(0u, last_error_code());
+    EXPECT_EQ(2, t.entries());   // nothing was created beside them
+    release(&absent);
+    release(&folder);
+}
+
+#ifdef _WIN32
+// A viewer that holds the file open without sharing its deletion, and a read-only file:
+// both are found before any byte is written, with the system's code.
+TEST(File, TargetCheckFindsLockedAndReadOnlyFiles) {
+    TempFolder t;
+    WideString path = t.write(L"open.pdf", "old");
+    HANDLE viewer = CreateFileW(path.data, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_FALSE(file_check_target(path.data));
+    EXPECT_EQ((unsigned)ERROR_SHARING_VIOLATION, last_error_code());
+    CloseHandle(viewer);
+    EXPECT_TRUE(file_check_target(path.data));
+    ASSERT_TRUE(SetFileAttributesW(path.data, FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(file_check_target(path.data));
+    EXPECT_EQ((unsigned)ERROR_ACCESS_DENIED, last_error_code());
+    EXPECT_FALSE(write_whole_file(path.data, "new", 3));
+    SetFileAttributesW(path.data, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ("old", read_all(path.data));
+    EXPECT_EQ(1, t.entries());
+    release(&path);
+}
+
+// A folder whose path is longer than MAX_PATH: the temporary file beside the target and
+// the final move still work.
+TEST(File, WritesWorkInFoldersBeyondMaxPath) {
+    TempFolder t;
+    std::wstring deep = L"\\\\?\\";
+    wchar_t buffer[1024];
+    ASSERT_GT(GetFullPathNameW(t.path.data, 1024, buffer, nullptr), 0u);
+    deep += buffer;
+    const std::wstring level(60, L'd');
+    for (int i = 0; i < 4; ++i) {
+        deep += L"\\" + level;
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << GetLastError();
+    }
+    const std::wstring target = std::wstring(buffer) + deep.substr(4 + wcslen(buffer)) + L"\\scan.pdf";
+    ASSERT_GT(target.size(), (size_t)MAX_PATH);
+    EXPECT_TRUE(write_whole_file(target.c_str(), "first", 5)) << last_error_code();
+    EXPECT_TRUE(write_whole_file(target.c_str(), "second", 6)) << last_error_code();
+    EXPECT_EQ("second", read_all((deep + L"\\scan.pdf").c_str()));
+}
+#endif

@@ -40,8 +40,8 @@ check "bw stream is FlateDecode" bash -c 'qpdf --show-object=6 bw.pdf | grep -q 
 # Text layer.
 check "words pdf written" pdf --words words.txt words.pdf letter.png a4.png
 check "qpdf --check words" qpdf --check words.pdf
-check "one font AAAAAA+ZanOcr, CID TrueType, Identity-H, emb sub uni" bash -c \
-    'pdffonts words.pdf | tail -n +3 | grep -cE "^AAAAAA\+ZanOcr +CID TrueType +Identity-H +yes +yes +yes " | grep -qx 1 &&
+check "one font XXXXXX+ZanOcr, CID TrueType, Identity-H, emb sub uni" bash -c \
+    'pdffonts words.pdf | tail -n +3 | grep -cE "^[A-Z]{6}\+ZanOcr +CID TrueType +Identity-H +yes +yes +yes " | grep -qx 1 &&
      [ "$(pdffonts words.pdf | wc -l)" = 3 ]'
 pdftotext words.pdf words.txt.out
 for w in Invoice Total 2024 $'\xd9\x81\xd8\xa7\xd8\xaa\xd9\x88\xd8\xb1\xd8\xa9' $'\xd8\xb1\xd9\x82\xd9\x85'; do
@@ -55,7 +55,8 @@ check "no file from a refused words file" test ! -e bad.pdf
 
 # Password protection, RC4 and AES.
 for cipher in rc4 aes; do
-    check "$cipher pdf written" pdf --password 'Pw 1!' --cipher $cipher --words words.txt $cipher.pdf letter.png a4.png
+    check "$cipher pdf written" pdf --password 'Pw 1!' --cipher $cipher --title "Scan Title" --words words.txt \
+        $cipher.pdf letter.png a4.png
     check "$cipher: qpdf --check without the password fails" bash -c "! qpdf --check $cipher.pdf >/dev/null 2>&1"
     qpdf --password='Pw 1!' --show-encryption $cipher.pdf > $cipher.enc 2>&1
     check "$cipher: P = -4" grep -qx 'P = -4' $cipher.enc
@@ -66,7 +67,14 @@ for cipher in rc4 aes; do
     check "$cipher: decrypted copy passes qpdf --check" bash -c \
         "qpdf --password='Pw 1!' --decrypt $cipher.pdf $cipher-plain.pdf && qpdf --check $cipher-plain.pdf"
     check "$cipher: decrypted text layer readable" bash -c "pdftotext $cipher-plain.pdf - | grep -q Invoice"
+    # The info strings are encrypted with object 3's key: wrong keys would decrypt to noise.
+    pdfinfo -isodates $cipher-plain.pdf > $cipher.info
+    check "$cipher: Title decrypts" grep -qx 'Title: *Scan Title' $cipher.info
+    check "$cipher: Producer decrypts" grep -qx 'Producer: *Zan Group Scanner 2.0.0' $cipher.info
+    check "$cipher: CreationDate decrypts" grep -qE '^CreationDate: +20[0-9]{2}-[01][0-9]-[0-3][0-9]T' $cipher.info
 done
+check "aes file says PDF 1.6" test "$(head -c 9 aes.pdf)" = "%PDF-1.6"
+check "rc4 file says PDF 1.5" test "$(head -c 9 rc4.pdf)" = "%PDF-1.5"
 check "rc4 is R 3" grep -qx 'R = 3' rc4.enc
 check "aes is R 4" grep -qx 'R = 4' aes.enc
 check "aes uses AESv2 for streams and strings" bash -c \

@@ -165,6 +165,32 @@ check "multi-page TIFF merge passes qpdf --check" qpdf_ok tif.pdf
 check "three TIFF frames and ten pages" test "$(pages_of tif.pdf)" = 13
 check "TIFF page is 216 x 144 pt" bash -c 'pdfinfo -f 3 -l 3 tif.pdf | grep -Eq "^Page +3 size: +216 x 144 pts"'
 
+# ---- a CMYK JPEG is decoded and encoded again, not copied (as DeviceRGB its colours would be wrong)
+convert -size 300x200 xc:red -colorspace CMYK -density 100 -units PixelsPerInch cmyk.jpg
+check "the source JPEG is CMYK" test "$(identify -format %[colorspace] cmyk.jpg)" = CMYK
+zancli merge cmyk.pdf cmyk.jpg >/dev/null
+check "CMYK JPEG merge passes qpdf --check" qpdf_ok cmyk.pdf
+check "CMYK JPEG becomes an RGB or grey image" bash -c 'pdfimages -list cmyk.pdf | tail -n +3 | grep -qE " (rgb|gray) "'
+check "CMYK JPEG page is 216 x 144 pt" bash -c 'pdfinfo cmyk.pdf | grep -Eq "^Page size: +216 x 144 pts"'
+
+# ---- a target that cannot be replaced is reported with the system's code, before the work
+mkdir -p folder_target.pdf
+err=$(zancli merge folder_target.pdf ten.pdf 2>&1 >/dev/null)
+check "a folder as target: cannot create (error 5)" test "$err" = "cannot create folder_target.pdf (error 5)"
+# A folder where the existing file may be written but no file created (immutable on Linux,
+# no "create files" right on Windows): the old file is kept and the message says why.
+mkdir -p sealed
+cp three.pdf sealed/out.pdf
+if chattr +i sealed 2>/dev/null; then
+    err=$(zancli merge sealed/out.pdf ten.pdf 2>&1 >/dev/null); code=$?
+    chattr -i sealed
+    check "no-create folder: merge fails" test "$code" = 1
+    check "no-create folder: cannot create (error 5)" test "$err" = "cannot create sealed/out.pdf (error 5)"
+    check "no-create folder: old file kept" cmp -s sealed/out.pdf three.pdf
+else
+    echo "skipped: chattr +i is not available here"
+fi
+
 # ---- the output may not be one of the inputs
 cp three.pdf a.pdf
 before=$(md5sum < a.pdf)
@@ -189,6 +215,9 @@ zancli split three.pdf single >/dev/null
 check "one file per page" test -f single/three_p001.pdf -a -f single/three_p003.pdf
 err=$(zancli split ten.pdf none --ranges abc 2>&1 >/dev/null)
 check "no valid range" test "$err" = "1..10 ?"
+err=$(zancli merge bad.pdf ten.pdf encrypted_rc4.pdf 2>&1 >/dev/null)
+check "merge names the protected file" test "$err" = "encrypted_rc4.pdf
+$msg_protected"
 
 # ---- benchmark figures (printed, not judged): each operation in its own process
 zancli bench-pdftools bench merge

@@ -124,7 +124,7 @@ static std::string write_dictionary(int cipher) {
     WideString folder = temp_folder();
     WideString path = path_join(text_of(folder), L"zan_crypt_dict.pdf");
     PdfWriter w;
-    WideString error = {};
+    PdfMessage error = {};
     EXPECT_TRUE(pdf_writer_open(&w, text_of(path), &error));
     pdf_crypt_setup_with_id(&w.encryption, L"x", cipher, kId);
     w.next_object = 9;
@@ -138,7 +138,7 @@ static std::string write_dictionary(int cipher) {
     pdf_writer_abandon(&w);
     release(&folder);
     release(&path);
-    release(&error);
+    pdf_message_release(&error);
     return text;
 }
 

@@ -8,6 +8,8 @@
 #include "core/file.h"
 #include "core/path.h"
 #include "output/pdf_document.h"
+#include "output/pdf_writer.h"
+#include "tests/test_temp_folder.h"
 #include "tests/test_text.h"
 
 static WideString temp_path(const wchar_t* name) {
@@ -121,13 +123,19 @@ TEST(PdfDocument, TextLayerAddsFontObjectsAndF1OnEveryPage) {
     EXPECT_NE(f.find("7 0 obj\n<</Filter/FlateDecode/Length1 "), std::string::npos);
     EXPECT_NE(f.find("8 0 obj\n<</Length "), std::string::npos);
     EXPECT_NE(f.find("13 beginbfchar\n<0001> <0049>\n"), std::string::npos);
-    EXPECT_NE(f.find("6 0 obj\n<</Type/FontDescriptor/FontName/AAAAAA+ZanOcr/Flags 4/FontBBox[0 -200 500 800]"
+    // The subset tag: six capitals derived from the glyph list, the same in all three objects.
+    const size_t name_at = f.find("/FontName/");
+    ASSERT_NE(name_at, std::string::npos);
+    const std::string tag = f.substr(name_at + 10, 6);
+    for (char c : tag) EXPECT_TRUE(c >= 'A' && c <= 'Z') << tag;
+    EXPECT_NE(tag, "AAAAAA");
+    EXPECT_NE(f.find("6 0 obj\n<</Type/FontDescriptor/FontName/" + tag + "+ZanOcr/Flags 4/FontBBox[0 -200 500 800]"
                      "/ItalicAngle 0/Ascent 800/Descent -200/CapHeight 700/StemV 80/FontFile2 7 0 R>>\nendobj\n"),
               std::string::npos);
-    EXPECT_NE(f.find("5 0 obj\n<</Type/Font/Subtype/CIDFontType2/BaseFont/AAAAAA+ZanOcr/CIDSystemInfo<</Registry(Adobe)"
+    EXPECT_NE(f.find("5 0 obj\n<</Type/Font/Subtype/CIDFontType2/BaseFont/" + tag + "+ZanOcr/CIDSystemInfo<</Registry(Adobe)"
                      "/Ordering(Identity)/Supplement 0>>/FontDescriptor 6 0 R/DW 500/CIDToGIDMap/Identity>>\nendobj\n"),
               std::string::npos);
-    EXPECT_NE(f.find("4 0 obj\n<</Type/Font/Subtype/Type0/BaseFont/AAAAAA+ZanOcr/Encoding/Identity-H/DescendantFonts"
+    EXPECT_NE(f.find("4 0 obj\n<</Type/Font/Subtype/Type0/BaseFont/" + tag + "+ZanOcr/Encoding/Identity-H/DescendantFonts"
                      "[5 0 R]/ToUnicode 8 0 R>>\nendobj\n"),
               std::string::npos);
     // Font objects come after the pages, in the order 7, 8, 6, 5, 4.
@@ -196,27 +204,90 @@ TEST(PdfDocument, AesStreamLengthsIncludeIvAndPadding) {
     page_image_free(a);
 }
 
-TEST(PdfDocument, FailuresKeepTheOldFile) {
-    WideString path = temp_path(L"zan_doc_keep.pdf");
+TEST(PdfDocument, AesFilesSayPdfOnePointSix) {
+    TempFolder t;
+    WideString path = t.file(L"aes.pdf");
+    PageImage* a = grey_page(50, 50, 100);
+    PdfPageInput pages[1] = {{a, nullptr}};
+    PdfSaveOptions options = {};
+    options.protect = true;
+    options.password = wide_copy(L"pw");
+    WideString error = {};
+    for (int cipher : {0, 1}) {
+        options.cipher = cipher;
+        ASSERT_TRUE(pdf_write_document(text_of(path), pages, 1, &options, &error)) << utf8(error);
+        EXPECT_EQ(read_all(path).substr(0, 9), cipher == 0 ? "%PDF-1.6\n" : "%PDF-1.5\n");
+    }
+    release(&options.password);
+    release(&error);
+    release(&path);
+    page_image_free(a);
+}
+
+TEST(PdfDocument, FailuresKeepTheOldFileAndLeaveNoTemporaryFile) {
+    TempFolder t;
+    WideString path = t.file(L"keep.pdf");
     ASSERT_TRUE(write_whole_file(text_of(path), "precious", 8));
     PageImage* good = grey_page(20, 20, 100);
     PageImage* bad = grey_page(20, 20, 0);   // no resolution
     PdfPageInput pages[2] = {{good, nullptr}, {bad, nullptr}};
     PdfSaveOptions options = {};
     WideString error = {};
+    // The second page fails after the temporary file was created and the first page written.
     EXPECT_FALSE(pdf_write_document(text_of(path), pages, 2, &options, &error));
     EXPECT_EQ(utf8(error), "image encode failed");
     EXPECT_EQ(read_all(path), "precious");
+    EXPECT_EQ(1, t.entries());
     EXPECT_FALSE(pdf_write_document(text_of(path), pages, 0, &options, &error));
     EXPECT_EQ(utf8(error), "no pages");
     EXPECT_EQ(read_all(path), "precious");
-    // No stray temporary file is left beside the target.
-    WideString folder = path_folder(text_of(path));
-    EXPECT_TRUE(folder_exists(text_of(folder)));
-    delete_file(text_of(path));
-    release(&folder);
+    EXPECT_EQ(1, t.entries());
     release(&error);
     release(&path);
     page_image_free(good);
     page_image_free(bad);
+}
+
+static int g_pages_started = 0;
+static void count_pages(int, int) {
+    ++g_pages_started;
+}
+
+// A target that cannot be replaced is reported before the first page is encoded, with the
+// system's code, instead of "write error (disk full?)" after the last one.
+TEST(PdfDocument, UnreplaceableTargetIsReportedBeforeAnyPage) {
+    TempFolder t;
+    WideString folder = t.file(L"folder.pdf");
+    ASSERT_TRUE(ensure_folder(text_of(folder)));
+    PageImage* a = grey_page(20, 20, 100);
+    PdfPageInput pages[1] = {{a, nullptr}};
+    PdfSaveOptions options = {};
+    WideString error = {};
+    g_pages_started = 0;
+    pdf_set_progress_callback(count_pages);
+    EXPECT_FALSE(pdf_write_document(text_of(folder), pages, 1, &options, &error));
+    EXPECT_EQ(0, g_pages_started);
+    const std::string prefix = "cannot create " + utf8(folder) + " (error ";
+    EXPECT_EQ(utf8(error).substr(0, prefix.size()), prefix) << utf8(error);
+    EXPECT_NE(utf8(error), prefix + "0)");
+#ifdef _WIN32
+    WideString locked = t.file(L"locked.pdf");
+    ASSERT_TRUE(write_whole_file(text_of(locked), "old", 3));
+    HANDLE viewer = CreateFileW(locked.data, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_FALSE(pdf_write_document(text_of(locked), pages, 1, &options, &error));
+    EXPECT_EQ(utf8(error), "cannot create " + utf8(locked) + " (error 32)");
+    CloseHandle(viewer);
+    ASSERT_TRUE(SetFileAttributesW(locked.data, FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(pdf_write_document(text_of(locked), pages, 1, &options, &error));
+    EXPECT_EQ(utf8(error), "cannot create " + utf8(locked) + " (error 5)");
+    SetFileAttributesW(locked.data, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(read_all(locked), "old");
+    EXPECT_EQ(0, g_pages_started);
+    release(&locked);
+#endif
+    pdf_set_progress_callback(nullptr);
+    release(&error);
+    release(&folder);
+    page_image_free(a);
 }

@@ -9,6 +9,7 @@
 
 #include "core/file.h"
 #include "core/path.h"
+#include "output/pdf_crypt.h"
 #include "output/pdf_writer.h"
 #include "tests/test_text.h"
 
@@ -61,8 +62,8 @@ static std::string read_file(const WideString& path) {
 TEST(PdfWriter, ObjectsXrefAndTrailerByteForByte) {
     WideString path = temp_pdf(L"zan_writer_framing.pdf");
     PdfWriter w;
-    WideString error = {};
-    ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error)) << utf8(error);
+    PdfMessage error = {};
+    ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error)) << error.id;
     for (int k = 0; k < 16; ++k) w.plain_id[k] = (uint8_t)(0xA0 + k);
     pdf_append_header(&w);
     EXPECT_EQ(pdf_reserve_object(&w), 1);
@@ -75,7 +76,7 @@ TEST(PdfWriter, ObjectsXrefAndTrailerByteForByte) {
     const uint8_t bytes[3] = {0x00, 0xAB, 0x5F};
     pdf_append_string(&w, 3, bytes, 3);
     pdf_append_text(&w, ">>\nendobj\n");
-    ASSERT_TRUE(pdf_writer_finish(&w));
+    ASSERT_TRUE(pdf_writer_finish(&w, &error));
 
     const std::string header = std::string("%PDF-1.5\n%\xE2\xE3\xCF\xD3\n", 15);
     const std::string o2 = "2 0 obj\n<</Filter/FlateDecode/Length 3>>\nstream\nabc\nendstream\nendobj\n";
@@ -94,13 +95,13 @@ TEST(PdfWriter, ObjectsXrefAndTrailerByteForByte) {
     EXPECT_EQ(read_file(path), expected);
     delete_file(text_of(path));
     release(&path);
-    release(&error);
+    pdf_message_release(&error);
 }
 
 TEST(PdfWriter, LargeOutputIsFlushedInChunksAndOffsetsStayExact) {
     WideString path = temp_pdf(L"zan_writer_large.pdf");
     PdfWriter w;
-    WideString error = {};
+    PdfMessage error = {};
     ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error));
     pdf_append_header(&w);
     std::string big(3 * 1024 * 1024 + 17, 'z');
@@ -110,20 +111,20 @@ TEST(PdfWriter, LargeOutputIsFlushedInChunksAndOffsetsStayExact) {
     pdf_write_dictionary_object(&w, 5, "null", 4);
     const uint64_t expected_offset_5 = 15 + 8 + 2 + 8 + std::to_string(big.size()).size() + 10 + big.size() + 18;
     EXPECT_EQ(w.offsets[4], expected_offset_5);
-    ASSERT_TRUE(pdf_writer_finish(&w));
+    ASSERT_TRUE(pdf_writer_finish(&w, &error));
     const std::string file = read_file(path);
     EXPECT_EQ(file.substr((size_t)expected_offset_5, 12), "5 0 obj\nnull");
     EXPECT_EQ((uint64_t)file.size(), (uint64_t)file_size(text_of(path)));
     delete_file(text_of(path));
     release(&path);
-    release(&error);
+    pdf_message_release(&error);
 }
 
 TEST(PdfWriter, AbandonKeepsTheOldFileAndLeavesNoTemporaryFile) {
     WideString path = temp_pdf(L"zan_writer_keep.pdf");
     ASSERT_TRUE(write_whole_file(text_of(path), "old", 3));
     PdfWriter w;
-    WideString error = {};
+    PdfMessage error = {};
     ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error));
     WideString temp = wide_copy(text_of(w.file.temp_path));
     pdf_append_header(&w);
@@ -133,41 +134,77 @@ TEST(PdfWriter, AbandonKeepsTheOldFileAndLeavesNoTemporaryFile) {
     delete_file(text_of(path));
     release(&path);
     release(&temp);
-    release(&error);
+    pdf_message_release(&error);
 }
 
 TEST(PdfWriter, FailedWriteRefusesToReplaceTheTarget) {
     WideString path = temp_pdf(L"zan_writer_failed.pdf");
     ASSERT_TRUE(write_whole_file(text_of(path), "old", 3));
     PdfWriter w;
-    WideString error = {};
+    PdfMessage error = {};
     ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error));
     WideString temp = wide_copy(text_of(w.file.temp_path));
     pdf_append_header(&w);
     w.write_failed = true;
-    EXPECT_FALSE(pdf_writer_finish(&w));
+    EXPECT_FALSE(pdf_writer_finish(&w, &error));
     EXPECT_EQ(read_file(path), "old");
     EXPECT_FALSE(file_exists(text_of(temp)));
     delete_file(text_of(path));
     release(&path);
     release(&temp);
-    release(&error);
+    pdf_message_release(&error);
 }
 
-TEST(PdfWriter, UncreatableFileGivesTheMessage) {
+TEST(PdfWriter, UncreatableFileGivesTheMessageWithTheSystemCode) {
     WideString folder = temp_pdf(L"zan_writer_blocker");
     ASSERT_TRUE(write_whole_file(text_of(folder), "x", 1));   // a file where a folder is needed
     WideString path = wide_copy(text_of(folder));
     append(&path, L"/sub/out.pdf");
     PdfWriter w;
-    WideString error = {};
+    PdfMessage error = {};
     EXPECT_FALSE(pdf_writer_open(&w, text_of(path), &error));
-    const std::string message = utf8(error);
-    EXPECT_EQ(message.rfind("cannot create " + utf8(path) + " (error ", 0), 0u) << message;
+    EXPECT_EQ(error.id, PDF_MESSAGE_CANNOT_CREATE);
+    EXPECT_EQ(utf8(error.name), utf8(path));
+    EXPECT_NE(error.number, 0);
+    WideString text = {};
+    ASSERT_TRUE(pdf_message_text(&error, 1, nullptr, &text));
+    EXPECT_EQ(utf8(text), "cannot create " + utf8(path) + " (error " + std::to_string(error.number) + ")");
     delete_file(text_of(folder));
-    release(&error);
+    release(&text);
+    pdf_message_release(&error);
     release(&folder);
     release(&path);
+}
+
+// A folder of the target's name is found when the writer opens, before any work is done,
+// and reported with the system's code; the folder stays.
+TEST(PdfWriter, TargetThatIsAFolderIsRefusedAtOpen) {
+    WideString path = temp_pdf(L"zan_writer_folder.pdf");
+    ASSERT_TRUE(ensure_folder(text_of(path)));
+    PdfWriter w;
+    PdfMessage error = {};
+    EXPECT_FALSE(pdf_writer_open(&w, text_of(path), &error));
+    EXPECT_EQ(error.id, PDF_MESSAGE_CANNOT_CREATE);
+    EXPECT_EQ(utf8(error.name), utf8(path));
+    EXPECT_NE(error.number, 0);
+    EXPECT_TRUE(folder_exists(text_of(path)));
+    pdf_message_release(&error);
+    release(&path);
+}
+
+TEST(PdfWriter, HeaderSaysOnePointSixOnlyForAes) {
+    PdfWriter w;
+    pdf_writer_open_in_memory(&w);
+    pdf_append_header(&w);
+    EXPECT_EQ(std::string((const char*)w.buffer.data, 8), "%PDF-1.5");
+    pdf_writer_abandon(&w);
+    for (int cipher : {PDF_CIPHER_AES, PDF_CIPHER_RC4}) {
+        pdf_writer_open_in_memory(&w);
+        pdf_crypt_setup(&w.encryption, L"pw", cipher);
+        pdf_append_header(&w);
+        EXPECT_EQ(std::string((const char*)w.buffer.data, 8), cipher == PDF_CIPHER_AES ? "%PDF-1.6" : "%PDF-1.5");
+        pdf_writer_abandon(&w);
+    }
 }
 
 TEST(PdfWriter, MissingParentFoldersAreCreated) {
@@ -175,15 +212,15 @@ TEST(PdfWriter, MissingParentFoldersAreCreated) {
     WideString path = wide_copy(text_of(root));
     append(&path, L"/a/b/out.pdf");
     PdfWriter w;
-    WideString error = {};
-    ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error)) << utf8(error);
+    PdfMessage error = {};
+    ASSERT_TRUE(pdf_writer_open(&w, text_of(path), &error)) << error.id;
     pdf_append_header(&w);
-    ASSERT_TRUE(pdf_writer_finish(&w));
+    ASSERT_TRUE(pdf_writer_finish(&w, &error));
     EXPECT_TRUE(file_exists(text_of(path)));
     delete_file(text_of(path));
     release(&root);
     release(&path);
-    release(&error);
+    pdf_message_release(&error);
 }
 
 static int g_calls[4];

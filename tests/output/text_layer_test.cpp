@@ -21,8 +21,8 @@ static std::string block_for(OcrResult* words, GlyphList* glyphs, int dpi = 300,
     return s;
 }
 
-static std::vector<uint16_t> units(const wchar_t* text) {
-    std::vector<uint16_t> v;
+static std::vector<uint32_t> units(const wchar_t* text) {
+    std::vector<uint32_t> v;
     for (int k = 0; text[k]; ++k) v.push_back((uint16_t)text[k]);
     return v;
 }
@@ -51,20 +51,79 @@ TEST(GlyphList, FullListGivesGlyphOne) {
 }
 
 TEST(VisualOrder, LatinUnchangedArabicReversedDigitsKeptInOrder) {
-    uint16_t out[TEXT_LAYER_MAX_WORD];
+    uint32_t out[TEXT_LAYER_MAX_WORD];
     int n = text_layer_visual_order(L"Invoice", 7, out);
-    EXPECT_EQ(std::vector<uint16_t>(out, out + n), units(L"Invoice"));
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), units(L"Invoice"));
     // alef, lam, meem + "2024": the letters reversed, the number keeps 2 0 2 4.
     n = text_layer_visual_order(L"\x0627\x0644\x0645" L"2024", 7, out);
-    EXPECT_EQ(std::vector<uint16_t>(out, out + n), units(L"2024\x0645\x0644\x0627"));
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), units(L"2024\x0645\x0644\x0627"));
     n = text_layer_visual_order(L"\x0628 AB-12", 7, out);
-    EXPECT_EQ(std::vector<uint16_t>(out, out + n), units(L"12-AB \x0628"));
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), units(L"12-AB \x0628"));
 }
 
 TEST(VisualOrder, LongWordsAreCutAt512Units) {
     std::vector<wchar_t> word(600, L'a');
-    uint16_t out[TEXT_LAYER_MAX_WORD];
+    uint32_t out[TEXT_LAYER_MAX_WORD];
     EXPECT_EQ(text_layer_visual_order(word.data(), 600, out), 512);
+}
+
+// U+1D400 (mathematical bold capital A) is the surrogate pair D835 DC00; U+1F600 is D83D DE00.
+TEST(VisualOrder, SurrogatePairsAreOneCharacterAndStayWholeInRightToLeftWords) {
+    uint32_t out[TEXT_LAYER_MAX_WORD];
+    int n = text_layer_visual_order(L"x\xD835\xDC00" L"y", 4, out);
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), (std::vector<uint32_t>{'x', 0x1D400, 'y'}));
+    // alef, an emoji, beh: reversed as three characters, the pair not torn apart.
+    n = text_layer_visual_order(L"\x0627\xD83D\xDE00\x0628", 4, out);
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), (std::vector<uint32_t>{0x0628, 0x1F600, 0x0627}));
+    // An unpaired surrogate stands for itself.
+    n = text_layer_visual_order(L"\xDC00" L"a", 2, out);
+    EXPECT_EQ(std::vector<uint32_t>(out, out + n), (std::vector<uint32_t>{0xDC00, 'a'}));
+    // The cut at 512 units leaves out a pair it would split.
+    std::vector<wchar_t> word(600, L'a');
+    word[511] = 0xD835;
+    word[512] = 0xDC00;
+    EXPECT_EQ(text_layer_visual_order(word.data(), 600, out), 511);
+}
+
+TEST(TextBlock, SurrogatePairIsOneGlyphWithItsPairInTheToUnicodeMap) {
+    OcrResult r = {};
+    ocr_result_add(&r, L"\x0627\xD83D\xDE00", 3, 300, 1000, 100, 40);
+    GlyphList g = {};
+    const std::string text = block_for(&r, &g);
+    // Two characters: the width is spread over two glyphs, 24 / (2 x 0.5 x 8.16) x 100.
+    EXPECT_NE(text.find("/F1 8.16 Tf 294.1176 Tz"), std::string::npos) << text;
+    // Right to left: the emoji comes first and so gets glyph 1.
+    EXPECT_NE(text.find("<00010002> Tj"), std::string::npos) << text;
+    ASSERT_EQ(g.count, 2);
+    ByteBuffer b = {};
+    ASSERT_TRUE(text_layer_to_unicode(&g, &b));
+    const std::string map((const char*)b.data, (size_t)b.length);
+    EXPECT_NE(map.find("2 beginbfchar\n<0001> <D83DDE00>\n<0002> <0627>\nendbfchar\n"), std::string::npos) << map;
+    release(&b);
+    glyph_list_release(&g);
+    ocr_result_release(&r);
+}
+
+TEST(SubsetTag, SixCapitalsThatFollowTheGlyphList) {
+    GlyphList a = {}, b = {}, c = {};
+    for (uint32_t ch : {'I', 'n', 'v'}) {
+        glyph_list_id(&a, ch);
+        glyph_list_id(&b, ch);
+    }
+    glyph_list_id(&c, 'Q');
+    char ta[7], tb[7], tc[7];
+    text_layer_subset_tag(&a, ta);
+    text_layer_subset_tag(&b, tb);
+    text_layer_subset_tag(&c, tc);
+    EXPECT_EQ(std::string(ta), std::string(tb));
+    EXPECT_NE(std::string(ta), std::string(tc));
+    for (const char* t : {ta, tc}) {
+        ASSERT_EQ(std::string(t).size(), 6u);
+        for (int i = 0; i < 6; ++i) EXPECT_TRUE(t[i] >= 'A' && t[i] <= 'Z') << t;
+    }
+    glyph_list_release(&a);
+    glyph_list_release(&b);
+    glyph_list_release(&c);
 }
 
 TEST(TextBlock, SizeScalingAndPositionOfOneWord) {

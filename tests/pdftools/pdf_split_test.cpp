@@ -71,8 +71,8 @@ TEST(PdfSplit, EveryFourPages) {
     WideString in = t.write(L"ten.pdf", pdftest::text_pdf(10));
     WideString dir = t.file(L"out");
     PdfPathList created = {};
-    WideString error = {};
-    ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_EVERY_N, 4, nullptr, &created, &error)) << utf8(error);
+    PdfMessage error = {};
+    ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_EVERY_N, 4, nullptr, &created, &error)) << error.id;
     EXPECT_EQ((std::vector<std::string>{"ten_p001-004.pdf", "ten_p005-008.pdf", "ten_p009-010.pdf"}), names(created));
     EXPECT_EQ("1,2,3,4", page_texts(created.items[0].data));
     EXPECT_EQ("5,6,7,8", page_texts(created.items[1].data));
@@ -80,7 +80,8 @@ TEST(PdfSplit, EveryFourPages) {
     // Each part holds only what its pages reach.
     EXPECT_EQ(std::string::npos, read_all(created.items[2].data).find("(Page 1)"));
     pdf_path_list_free(&created);
-    for (WideString* w : {&in, &dir, &error}) release(w);
+    for (WideString* w : {&in, &dir}) release(w);
+    pdf_message_release(&error);
 }
 
 TEST(PdfSplit, SmallNMeansOneFilePerPageAndRepeatedRangesRepeatPaths) {
@@ -88,7 +89,7 @@ TEST(PdfSplit, SmallNMeansOneFilePerPageAndRepeatedRangesRepeatPaths) {
     WideString in = t.write(L"three.pdf", pdftest::text_pdf(3));
     WideString dir = t.file(L"out");
     PdfPathList created = {};
-    WideString error = {};
+    PdfMessage error = {};
     ASSERT_TRUE(pdf_split(in.data, dir.data, PDF_SPLIT_EVERY_N, 0, nullptr, &created, &error));
     EXPECT_EQ((std::vector<std::string>{"three_p001.pdf", "three_p002.pdf", "three_p003.pdf"}), names(created));
     pdf_path_list_free(&created);
@@ -96,7 +97,8 @@ TEST(PdfSplit, SmallNMeansOneFilePerPageAndRepeatedRangesRepeatPaths) {
     EXPECT_EQ((std::vector<std::string>{"three_p002.pdf", "three_p002.pdf"}), names(created));
     EXPECT_EQ("2", page_texts(created.items[1].data));
     pdf_path_list_free(&created);
-    for (WideString* w : {&in, &dir, &error}) release(w);
+    for (WideString* w : {&in, &dir}) release(w);
+    pdf_message_release(&error);
 }
 
 TEST(PdfSplit, Failures) {
@@ -105,12 +107,37 @@ TEST(PdfSplit, Failures) {
     WideString bad = t.write(L"bad.pdf", "%PDF-1.4 nothing here");
     WideString dir = t.file(L"out");
     PdfPathList created = {};
-    WideString error = {};
+    PdfMessage error = {};
     EXPECT_FALSE(pdf_split(in.data, dir.data, PDF_SPLIT_RANGES, 0, L"abc", &created, &error));
-    EXPECT_EQ("1..10 ?", utf8(error));
+    EXPECT_EQ(PDF_MESSAGE_NO_RANGE, error.id);
+    EXPECT_EQ(10, error.number);
     EXPECT_EQ(0, created.count);
     EXPECT_FALSE(pdf_split(bad.data, dir.data, PDF_SPLIT_EACH_PAGE, 0, nullptr, &created, &error));
-    EXPECT_EQ("This PDF could not be read.", utf8(error));
+    EXPECT_EQ(PDF_MESSAGE_UNREADABLE, error.id);
+    EXPECT_EQ(0, error.name.length);
     pdf_path_list_free(&created);
-    for (WideString* w : {&in, &bad, &dir, &error}) release(w);
+    for (WideString* w : {&in, &bad, &dir}) release(w);
+    pdf_message_release(&error);
+}
+
+// A part that cannot be replaced is found before the first part is written: no file of
+// the split appears, and the message names that part with the system's code.
+TEST(PdfSplit, UnreplaceablePartStopsTheSplitBeforeAnyFileIsWritten) {
+    TempFolder t;
+    WideString in = t.write(L"three.pdf", pdftest::text_pdf(3));
+    WideString dir = t.file(L"out");
+    WideString blocker = t.file(L"out\\three_p003.pdf");
+    ASSERT_TRUE(ensure_folder(blocker.data));
+    PdfPathList created = {};
+    PdfMessage error = {};
+    EXPECT_FALSE(pdf_split(in.data, dir.data, PDF_SPLIT_EACH_PAGE, 0, nullptr, &created, &error));
+    EXPECT_EQ(PDF_MESSAGE_CANNOT_CREATE, error.id);
+    EXPECT_EQ(utf8(blocker), utf8(error.name));
+    EXPECT_NE(0, error.number);
+    EXPECT_EQ(0, created.count);
+    WideString first = t.file(L"out\\three_p001.pdf");
+    EXPECT_FALSE(file_exists(first.data));
+    pdf_path_list_free(&created);
+    pdf_message_release(&error);
+    for (WideString* w : {&in, &dir, &blocker, &first}) release(w);
 }
