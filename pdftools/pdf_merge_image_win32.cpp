@@ -19,6 +19,7 @@ struct OpenedImage {
     IStream* stream;
     size_t size;
     int frames;         // > 1 only for a multi-page TIFF
+    uint8_t first[4];   // the header's first-IFD offset as the file has it
 };
 
 void* open_image(const wchar_t* path, int* frame_count) {
@@ -42,6 +43,7 @@ void* open_image(const wchar_t* path, int* frame_count) {
     }
     image->size = (size_t)bytes.length;
     image->frames = pdf_tiff_frame_count(bytes.data, (size_t)bytes.length);
+    if (image->frames > 1) mem_copy(image->first, bytes.data + 4, 4);
     release(&bytes);
     // The stream frees the memory when it is released.
     if (!target || FAILED(CreateStreamOnHGlobal(memory, TRUE, &image->stream)) || !image->stream) {
@@ -59,7 +61,9 @@ PageImage* decode_frame(void* opened, int frame) {
     OpenedImage* image = static_cast<OpenedImage*>(opened);
     if (!image || frame < 0 || frame >= image->frames) return nullptr;
     if (image->frames > 1) {
+        // Frames are counted along the chain from the file's own first IFD.
         uint8_t* data = static_cast<uint8_t*>(GlobalLock(image->memory));
+        if (data) mem_copy(data + 4, image->first, 4);
         const bool selected = data && pdf_tiff_select_frame(data, image->size, frame);
         if (data) GlobalUnlock(image->memory);
         if (!selected) return nullptr;
