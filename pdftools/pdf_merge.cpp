@@ -537,15 +537,18 @@ static bool add_image(PdfOutput* out, const wchar_t* path, const PdfImageDecoder
     ByteBuffer bytes = {};
     bool handled = false;
     bool ok = true;
-    if (read_whole_file(path, &bytes)) ok = add_jpeg_unchanged(out, bytes, &handled);
-    release(&bytes);
+    const bool read = read_whole_file(path, &bytes);
+    if (read) ok = add_jpeg_unchanged(out, bytes, &handled);
     if (handled) {
+        release(&bytes);
         if (!ok) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
         return ok;
     }
-    // The file is opened once; every frame of a multi-page image (TIFF) becomes its own page.
+    // The file is read and opened once; every frame of a multi-page image (TIFF) becomes
+    // its own page.
     int frames = 0;
-    void* image = decoder ? decoder->open(path, &frames) : nullptr;
+    void* image = read && decoder ? decoder->open(bytes.data, (size_t)bytes.length, &frames) : nullptr;
+    release(&bytes);
     if (!image || frames < 1) {
         if (image) decoder->close(image);
         pdf_message_set(error, PDF_MESSAGE_IMAGE_UNREADABLE, path);

@@ -68,11 +68,13 @@ void pdf_copy_end(PdfCopyContext* copy);
 bool pdf_serialize_value(PdfCopyContext* copy, const PdfObject* value, ByteBuffer* out);
 
 // ---- images
-// An image file opened once, then decoded frame by frame (the pages of a multi-page TIFF).
+// An image file opened once from its bytes (read once by the merge), then decoded frame by
+// frame (the pages of a multi-page TIFF).
 struct PdfImageDecoder {
-    // The opened image (the decoder's own record), or null when the file cannot be read;
-    // frame_count gets the number of frames (1 for a single image).
-    void* (*open)(const wchar_t* path, int* frame_count);
+    // The opened image (the decoder's own record, holding its own copy of the bytes), or
+    // null when they are no image it can read; frame_count gets the number of frames (1 for
+    // a single image).
+    void* (*open)(const uint8_t* bytes, size_t size, int* frame_count);
     // Frame (0-based) as a new 24-bit page that the caller frees, or null.
     PageImage* (*decode)(void* image, int frame);
     void (*close)(void* image);

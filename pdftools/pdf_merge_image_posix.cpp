@@ -4,7 +4,7 @@
 
 namespace {
 
-void* open_image(const wchar_t*, int* frame_count) {
+void* open_image(const uint8_t*, size_t, int* frame_count) {
     *frame_count = 0;
     return nullptr;
 }

@@ -1,5 +1,5 @@
 // pdftools/pdf_merge_image_win32.cpp
-// Images for merge through the platform codec. The file is read once into one memory
+// Images for merge through the platform codec. The file's bytes go once into one memory
 // stream; the codec decodes the first frame of what it is given, so for each later frame
 // of a multi-page TIFF the header in that memory is pointed at the frame's IFD, in place.
 #include "pdftools/pdf_merge.h"
@@ -8,7 +8,6 @@
 
 #include <objidl.h>
 
-#include "core/file.h"
 #include "core/heap.h"
 #include "image/codec.h"
 
@@ -22,29 +21,20 @@ struct OpenedImage {
     uint8_t first[4];   // the header's first-IFD offset as the file has it
 };
 
-void* open_image(const wchar_t* path, int* frame_count) {
+void* open_image(const uint8_t* bytes, size_t size, int* frame_count) {
     *frame_count = 0;
-    if (!path || !codec_startup()) return nullptr;
-    ByteBuffer bytes = {};
-    if (!read_whole_file(path, &bytes) || bytes.length == 0) {
-        release(&bytes);
-        return nullptr;
-    }
+    if (!bytes || size == 0 || !codec_startup()) return nullptr;
     OpenedImage* image = static_cast<OpenedImage*>(mem_alloc(sizeof(OpenedImage)));
-    if (!image) {
-        release(&bytes);
-        return nullptr;
-    }
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)bytes.length);
+    if (!image) return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)size);
     void* target = memory ? GlobalLock(memory) : nullptr;
     if (target) {
-        mem_copy(target, bytes.data, (size_t)bytes.length);
+        mem_copy(target, bytes, size);
         GlobalUnlock(memory);
     }
-    image->size = (size_t)bytes.length;
-    image->frames = pdf_tiff_frame_count(bytes.data, (size_t)bytes.length);
-    if (image->frames > 1) mem_copy(image->first, bytes.data + 4, 4);
-    release(&bytes);
+    image->size = size;
+    image->frames = pdf_tiff_frame_count(bytes, size);
+    if (image->frames > 1) mem_copy(image->first, bytes + 4, 4);
     // The stream frees the memory when it is released.
     if (!target || FAILED(CreateStreamOnHGlobal(memory, TRUE, &image->stream)) || !image->stream) {
         if (memory) GlobalFree(memory);

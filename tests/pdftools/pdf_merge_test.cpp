@@ -64,7 +64,7 @@ bool merge(const std::vector<WideString>& inputs, const WideString& output, PdfM
 int g_opened = 0;
 int g_open_now = 0;
 int g_frames_decoded = 0;
-void* open_three(const wchar_t*, int* frame_count) {
+void* open_three(const uint8_t*, size_t, int* frame_count) {
     ++g_opened;
     ++g_open_now;
     *frame_count = 3;
