@@ -132,7 +132,9 @@ static void write_scaled(IWiaPropertyStorage* storage, PROPID id, const wchar_t*
 static void take_device(IWiaPropertyStorage* info, bool show_all, DeviceList* list, int* added) {
     int32_t raw_type = 0;
     read_int_property(info, ZAN_WIA_DIP_DEV_TYPE, &raw_type);
-    const uint32_t type = (uint32_t)raw_type & 0xFFFF;
+    // The STI device type is the high word (GET_STIDEVICE_TYPE); the low word is only the
+    // driver's subtype, 0 for most scanners.
+    const uint32_t type = ((uint32_t)raw_type >> 16) & 0xFFFF;
     WideString name = {};
     read_string_property(info, ZAN_WIA_DIP_DEV_NAME, &name);
     if (!show_all && type != 1) {

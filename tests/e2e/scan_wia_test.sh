@@ -29,16 +29,16 @@ script_scanner "Product=Twain One"
 dsm_sources 0
 script_wia "Devices=2" \
     "[Device1]" "Id={6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0001" "Name=Office MFP" "Vendor=Zan Labs" \
-    "Description=MFP scanner" "Type=0x10001" "Items=feeder,flatbed" "BedWidth=8500" "BedHeight=11690" \
+    "Description=MFP scanner" "Type=0x10000" "Items=feeder,flatbed" "BedWidth=8500" "BedHeight=11690" \
     "FeedWidth=8500" "FeedHeight=14000" "BrightnessRange=0,1000" \
     "Pages=bmp,file:$(win_path "$WORK/page.png"),garbage" "Thread=1" \
-    "[Device2]" "Id=cam-1" "Name=Desk Camera" "Type=0x20000"
+    "[Device2]" "Id=cam-1" "Name=Desk Camera" "Type=0x20001"
 zancli_wia devices
 check "devices exits 0" test "$code" = 0
 check "WIA scanner listed after TWAIN" grep -qP '^WIA:\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F\}\\0001\twia\t0\tOffice MFP$' out.txt
 check "camera not listed" bash -c "! grep -q 'Desk Camera' out.txt"
 check "log: device line" has_line log 'WIA device: Office MFP | {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0001 | type=1'
-check "log: camera skipped" has_line log 'WIA device skipped (type 0): Desk Camera'
+check "log: camera skipped" has_line log 'WIA device skipped (type 2): Desk Camera'
 check "log: done line counts it" grep -q '^enumeration done: twain=[0-9]* wia=1$' log
 
 key='WIA:{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0001'

@@ -100,7 +100,8 @@ static int read_int(const wchar_t* path, const wchar_t* section, const wchar_t* 
     wchar_t text[64] = {};
     GetPrivateProfileStringW(section, key, L"", text, 64, path);
     if (!text[0]) return fallback;
-    return (int)wcstol(text, nullptr, 0);
+    // Unsigned reading keeps HRESULTs such as 0x80210006 whole.
+    return text[0] == L'-' ? (int)wcstol(text, nullptr, 0) : (int)wcstoul(text, nullptr, 0);
 }
 
 static bool read_range(const wchar_t* path, const wchar_t* section, const wchar_t* key, int* lo, int* hi) {
@@ -732,11 +733,17 @@ static HRESULT run_download(Item* item, CallbackC* callback) {
         ULONG written = 0;
         hr = bytes.data ? stream->Write(bytes.data, (ULONG)bytes.size, &written) : E_OUTOFMEMORY;
         free(bytes.data);
-        stream->Release();
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr)) {
+            stream->Release();
+            return hr;
+        }
         ++sent;
         trace(item->script, L"page %d %s %lu bytes", sent, kind, (unsigned long)written);
         hr = notify(callback, 2, 100, S_OK);   // WIA_TRANSFER_MSG_END_OF_STREAM
+        // The service lets go of a stream once its end is announced; what the caller
+        // still holds shows in the count left.
+        const ULONG left = stream->Release();
+        trace(item->script, L"page %d released, %lu left", sent, (unsigned long)left);
         if (hr == S_FALSE) {
             trace(item->script, L"cancelled by the application after %d pages", sent);
             return S_FALSE;
