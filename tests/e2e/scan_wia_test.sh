@@ -5,25 +5,7 @@
 # diagnostics report listing the virtual scanner. Without the stand-in, the device
 # manager's failure is logged and no WIA device is listed.
 . "$(dirname "$0")/scan_lib.sh"
-cp "$ZAN_BUILD/tools/zan_wia_standin.dll" "$WORK/"
 convert -size 30x20 xc:'#3366cc' "$WORK/page.png"
-
-# Writes the stand-in's script: [Manager] with the trace, then the given lines.
-script_wia() {
-    {
-        printf '[Manager]\r\nTrace=%s\r\n' "$(win_path "$WORK/wia_trace.txt")"
-        local line
-        for line in "$@"; do printf '%s\r\n' "$line"; done
-    } > "$WORK/wia.ini"
-}
-
-# zancli with the stand-in; the WIA trace starts empty and ends up in wia_trace.
-zancli_wia() {
-    rm -f "$WORK/wia_trace.txt"
-    ZAN_WIA_MANAGER=$(win_path "$WORK/zan_wia_standin.dll") ZAN_WIA_SCRIPT=$(win_path "$WORK/wia.ini") zancli "$@"
-    touch "$WORK/wia_trace.txt"
-    tr -d '\r' < "$WORK/wia_trace.txt" > "$WORK/wia_trace"
-}
 
 script_scanner "Product=Twain One"
 dsm_sources 0
