@@ -85,6 +85,23 @@ static int count_of(const std::vector<std::string>& lines, const std::string& wa
     return n;
 }
 
+// A grey PNG of width x height in folder; its path, or "" when it could not be written.
+static std::string write_png(const TempFolder& folder, int width, int height) {
+    PageImage* page = page_image_new();
+    std::string path;
+    ByteBuffer png = {};
+    if (page_image_alloc(page, width, height, 24, 150)) {
+        mem_fill(page->pixels, 0x99, (size_t)page->stride * (size_t)height);
+        WideString file = folder.file(L"page.png");
+        if (codec_encode_page(page, CODEC_FORMAT_PNG, 0, &png) && write_whole_file(text_of(file), png.data, png.length))
+            path = utf8(file);
+        release(&file);
+    }
+    release(&png);
+    page_image_free(page);
+    return path;
+}
+
 class WiaScan : public ::testing::Test {
 protected:
     TempFolder folder;
@@ -209,17 +226,9 @@ TEST_F(WiaScan, FlatbedOnlyDeviceAskedForTheFeederScansTheGlass) {
 
 TEST_F(WiaScan, BmpPngAndGarbageGiveTwoPagesAndOneDecodeFailure) {
     TempFolder pictures;
-    PageImage* blue = page_image_new();
-    ASSERT_TRUE(page_image_alloc(blue, 30, 20, 24, 300));
-    mem_fill(blue->pixels, 0x40, (size_t)blue->stride * 20);
-    ByteBuffer png = {};
-    ASSERT_TRUE(codec_encode_page(blue, CODEC_FORMAT_PNG, 0, &png));
-    page_image_free(blue);
-    WideString png_path = pictures.file(L"page.png");
-    write_whole_file(text_of(png_path), png.data, png.length);
-    release(&png);
-    write_script("Items=feeder\r\nThread=1\r\nPages=bmp,file:" + utf8(png_path) + ",garbage\r\n");
-    release(&png_path);
+    const std::string png = write_png(pictures, 30, 20);
+    ASSERT_FALSE(png.empty());
+    write_script("Items=feeder\r\nThread=1\r\nPages=bmp,file:" + png + ",garbage\r\n");
     ASSERT_TRUE(scan(1, 0, 200));
     ASSERT_EQ(g_pages.size(), 2u);
     EXPECT_EQ(g_pages[0]->width, 40);
@@ -254,17 +263,9 @@ TEST_F(WiaScan, BmpRowsStartAtTheirOffset) {
 
 TEST_F(WiaScan, DeviceThatRefusesBmpStillDeliversPages) {
     TempFolder pictures;
-    PageImage* grey = page_image_new();
-    ASSERT_TRUE(page_image_alloc(grey, 12, 9, 24, 150));
-    mem_fill(grey->pixels, 0x99, (size_t)grey->stride * 9);
-    ByteBuffer png = {};
-    ASSERT_TRUE(codec_encode_page(grey, CODEC_FORMAT_PNG, 0, &png));
-    page_image_free(grey);
-    WideString png_path = pictures.file(L"p.png");
-    write_whole_file(text_of(png_path), png.data, png.length);
-    release(&png);
-    write_script("Items=flatbed\r\nFormats=png\r\nPages=file:" + utf8(png_path) + "\r\n");
-    release(&png_path);
+    const std::string png = write_png(pictures, 12, 9);
+    ASSERT_FALSE(png.empty());
+    write_script("Items=flatbed\r\nFormats=png\r\nPages=file:" + png + "\r\n");
     ASSERT_TRUE(scan(0, 0, 150));
     EXPECT_EQ(count_of(logged(), "  (device may only deliver other formats; decoder falls back to GDI+)"), 1);
     ASSERT_EQ(g_pages.size(), 1u);
