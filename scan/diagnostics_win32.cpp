@@ -12,6 +12,7 @@
 #include "app/version.h"
 #include "core/file.h"
 #include "core/heap.h"
+#include "core/library.h"
 #include "core/path.h"
 #include "core/text.h"
 #include "scan/device_list.h"
@@ -224,14 +225,12 @@ static void report_system(WideString* out) {
     typedef BOOL(WINAPI * IsWow64ProcessProc)(HANDLE, BOOL*);
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    RtlGetVersionProc get_version = reinterpret_cast<RtlGetVersionProc>(
-        reinterpret_cast<void*>(ntdll ? GetProcAddress(ntdll, "RtlGetVersion") : nullptr));
+    RtlGetVersionProc get_version =
+        reinterpret_cast<RtlGetVersionProc>(system_library_function(L"ntdll.dll", "RtlGetVersion"));
     if (!get_version || get_version(&version) != 0) version = OSVERSIONINFOW{};
     BOOL wow64 = FALSE;
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    IsWow64ProcessProc is_wow64 = reinterpret_cast<IsWow64ProcessProc>(
-        reinterpret_cast<void*>(kernel ? GetProcAddress(kernel, "IsWow64Process") : nullptr));
+    IsWow64ProcessProc is_wow64 =
+        reinterpret_cast<IsWow64ProcessProc>(system_library_function(L"kernel32.dll", "IsWow64Process"));
     if (is_wow64 && !is_wow64(GetCurrentProcess(), &wow64)) wow64 = FALSE;
     WideString line = {};
     format(&line, L"Windows %d.%d build %d, %s\r\n", (int)version.dwMajorVersion, (int)version.dwMinorVersion,
