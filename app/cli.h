@@ -18,5 +18,7 @@ void cli_print(const wchar_t* text);   // text and a line break on stdout
 void cli_error(const wchar_t* text);   // text and a line break on stderr
 // A usage error: prints the command's usage to stderr and returns 2.
 int cli_usage(const wchar_t* command);
+// Puts the WIA stand-in named by ZAN_WIA_MANAGER in place of the system's manager.
+void cli_wia_setup();
 
 #endif

@@ -114,6 +114,7 @@ static HWND cli_setup() {
     release(&folder);
     release(&log);
     set_interface_language(LANGUAGE_ENGLISH);
+    cli_wia_setup();
     HWND window = create_cli_window();
     twain_set_report_window(window);
     return window;

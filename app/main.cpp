@@ -15,6 +15,7 @@
 #include "core/path.h"
 #include "image/codec.h"
 #include "net/elevated_jobs.h"
+#include "scan/diagnostics.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
@@ -136,6 +137,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     g_instance = GetModuleHandleW(nullptr);
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    int probe_code = 0;
+    if (argv && diagnostics_probe_main(argc, argv, &probe_code)) {
+        LocalFree(argv);
+        ExitProcess((UINT)probe_code);
+    }
     if (argv && argc >= 2) {
         const int admin = find_admin_argument(argc, argv);
         if (admin > 0) {

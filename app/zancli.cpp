@@ -8,6 +8,7 @@
 
 #include "app/cli.h"
 #include "core/text.h"
+#include "scan/diagnostics.h"
 
 static int run_help(int argc, wchar_t** argv);
 int cli_pdf(int argc, wchar_t** argv);        // app/cli_pdf.cpp
@@ -18,6 +19,7 @@ int cli_split(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
 int cli_bench_pdftools(int argc, wchar_t** argv);  // app/cli_pdftools.cpp
 int cli_devices(int argc, wchar_t** argv);  // app/cli_scan.cpp
 int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
+int cli_diag(int argc, wchar_t** argv);     // app/cli_diag.cpp
 
 int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_process(int argc, wchar_t** argv);      // app/cli_image.cpp
@@ -35,6 +37,7 @@ static const CliCommand kCommands[] = {
     {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
               L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "
               L"[--cancel-after N] OUT.pdf|OUT.png", cli_scan},
+    {L"diag", L"diag                      the driver diagnostics report", cli_diag},
     {L"pdf", L"pdf [--level 0|1|2] [--mode color|gray|bw] [--password PW] [--cipher aes|rc4] [--title T] "
              L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},
     {L"bench-pdf", L"bench-pdf DIR [PAGES]     pages per second of the PDF writer per level, without and with AES, "
@@ -86,6 +89,8 @@ static int run_help(int, wchar_t**) {
 }
 
 int wmain(int argc, wchar_t** argv) {
+    int probe_code = 0;
+    if (diagnostics_probe_main(argc, argv, &probe_code)) return probe_code;
     if (argc < 2) {
         run_help(0, nullptr);
         return 2;

@@ -11,6 +11,7 @@
 #include "core/system.h"
 #include "core/text.h"
 #include "scan/scan_failure.h"
+#include "scan/wia.h"
 
 struct EnumParams {
     bool show_all_wia;
@@ -112,6 +113,16 @@ static void user_select(HWND host) {
     }
 }
 
+// Mode 2: the WIA device chooser; the chosen device is selected when the list arrives.
+static void wia_select(HWND host) {
+    WideString id = {};
+    if (wia_select_device(host, &id)) {
+        release(&g_selection_key);
+        format(&g_selection_key, L"WIA:%s", text_of(id));
+    }
+    release(&id);
+}
+
 int twain_count_driver_files(const wchar_t* folder, int depth) {
     WideString pattern = path_join(folder, L"*");
     WIN32_FIND_DATAW found;
@@ -186,6 +197,7 @@ static DWORD WINAPI enumeration_thread(void* param) {
     DeviceList* list = device_list_new();
     if (list) {
         if (params->mode == ENUM_MODE_TWAIN_SELECT) user_select(host);
+        if (params->mode == ENUM_MODE_WIA_SELECT) wia_select(host);
         log_line(L"=== TWAIN enumeration (process %d-bit) ===", (int)(sizeof(void*) * 8));
         int total = 0;
         for (int number = DSM_TWAIN32; number <= DSM_TWAINDSM; ++number) {
@@ -203,6 +215,7 @@ static DWORD WINAPI enumeration_thread(void* param) {
         for (int i = 0; i < list->count; ++i) {
             if (list->entries[i].kind == DEVICE_KIND_TWAIN) list->twain_count++;
         }
+        wia_enumerate(params->show_all_wia, list);
         store_listing(list);
         if (list->twain_count == 0) fill_driver_hint(list);
         log_line(L"enumeration done: twain=%d wia=%d", list->twain_count, list->wia_count);

@@ -70,5 +70,7 @@ bool start_enumeration(bool show_all_wia, int mode);
 bool start_scan(const DeviceEntry& device, const ScanSettings& settings);
 // Cancels the running scan (the flag and a WM_SCAN_CANCEL to the scan host window).
 void scan_cancel();
+// True while a scan thread runs.
+bool scan_is_running();
 
 #endif

@@ -13,6 +13,7 @@
 #include "image/page_image.h"
 #include "scan/scan_failure.h"
 #include "scan/twain_values.h"
+#include "scan/wia.h"
 
 static volatile LONG g_scan_running = 0;
 static volatile LONG g_cancel_requested = 0;
@@ -464,13 +465,14 @@ DWORD WINAPI scan_thread(void* param) {
         s->main_window = twain_report_window();
         s->host_window = host;
         g_scan_host = host;
-        g_session = s;
         if (job->device.kind == DEVICE_KIND_TWAIN) {
+            g_session = s;
             run_twain(s, *job);
         } else {
-            // Scanning through WIA is not part of this build: say so plainly.
-            WideString text = wia_failure_text(0x80040154u);
-            scan_finish(s, false, text_of(text));
+            // The host window stays without a session: a cancel reaches WIA through the flag.
+            WideString text = {};
+            const bool ok = wia_scan(*job, s->main_window, &text, &g_cancel_requested);
+            scan_finish(s, ok, text_of(text));
             release(&text);
         }
         if (!s->finished) scan_finish(s, false, tr(TEXT_SCAN_CANCELLED));
@@ -504,4 +506,8 @@ void scan_cancel() {
     InterlockedExchange(&g_cancel_requested, 1);
     HWND host = g_scan_host;
     if (host) PostMessageW(host, WM_SCAN_CANCEL, 0, 0);
+}
+
+bool scan_is_running() {
+    return g_scan_running != 0;
 }

@@ -63,3 +63,24 @@ report_on_failure() {
         echo "--- log"; cat "$WORK/log"; echo "--- trace"; cat "$WORK/trace"
     fi
 }
+
+# ---- WIA through the stand-in device manager (zan_wia_standin.dll)
+cp "$ZAN_BUILD/tools/zan_wia_standin.dll" "$WORK/"
+
+# Writes the stand-in's script: [Manager] with a trace into wia_trace.txt, then the lines.
+script_wia() {
+    {
+        printf '[Manager]\r\nTrace=%s\r\n' "$(win_path "$WORK/wia_trace.txt")"
+        local line
+        for line in "$@"; do printf '%s\r\n' "$line"; done
+    } > "$WORK/wia.ini"
+}
+
+# zancli with the stand-in in place of the system's WIA manager; its trace in wia_trace.
+zancli_wia() {
+    rm -f "$WORK/wia_trace.txt"
+    ZAN_WIA_MANAGER=$(win_path "$WORK/zan_wia_standin.dll") ZAN_WIA_SCRIPT=$(win_path "$WORK/wia.ini") zancli "$@"
+    touch "$WORK/wia_trace.txt"
+    tr -d '\r' < "$WORK/wia_trace.txt" > "$WORK/wia_trace"
+}
+
