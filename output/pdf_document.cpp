@@ -38,8 +38,8 @@ bool pdf_format_creation_date(const LocalTime* time, ByteBuffer* out) {
            append_two_digits(out, magnitude % 60) && append_text(out, "'");
 }
 
-static bool has_words(const PdfPageInput& input) {
-    return input.ocr && input.ocr->count > 0;
+static bool has_words(const OcrResult* ocr) {
+    return ocr && ocr->count > 0;
 }
 
 static void write_image(PdfWriter* w, int number, const EncodedImage& image) {
@@ -57,12 +57,12 @@ static void write_image(PdfWriter* w, int number, const EncodedImage& image) {
     release(&d);
 }
 
-static void write_content(PdfWriter* w, int number, const PdfPageInput& input, double width_pt, double height_pt,
-                          GlyphList* glyphs) {
+static void write_content(PdfWriter* w, int number, const PageImage* page, const OcrResult* ocr, double width_pt,
+                          double height_pt, GlyphList* glyphs) {
     ByteBuffer text = {};
     bool ok = append_text(&text, "q ") && pdf_format_real(&text, width_pt) && append_text(&text, " 0 0 ") &&
               pdf_format_real(&text, height_pt) && append_text(&text, " 0 0 cm /Im0 Do Q\n");
-    if (ok && has_words(input)) ok = text_layer_append_block(&text, input.page, height_pt, input.ocr, glyphs);
+    if (ok && has_words(ocr)) ok = text_layer_append_block(&text, page, height_pt, ocr, glyphs);
     if (!ok) w->write_failed = true;
     ByteBuffer packed = {};
     if (text.length > kCompressAbove && deflate_buffer(text.data, text.length, 6, &packed))
@@ -133,12 +133,13 @@ static bool fail(PdfWriter* w, WideString* error, const wchar_t* message) {
     return false;
 }
 
-bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page_count,
-                        const PdfSaveOptions* options, WideString* error) {
-    if (!pages || page_count < 1 || !options) {
+bool pdf_write_document_from(const wchar_t* path, const PdfPageSource* source, const PdfSaveOptions* options,
+                             WideString* error) {
+    if (!source || source->count < 1 || !options) {
         assign(error, L"no pages");
         return false;
     }
+    const int page_count = source->count;
     PdfWriter w;
     if (!pdf_writer_open(&w, path, error)) return false;
     if (options->protect && options->password.length > 0)
@@ -146,19 +147,25 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
     pdf_append_header(&w);
 
     bool text_layer = false;
-    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(pages[k]);
+    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(source->words(source->context, k));
     w.next_object = text_layer ? kLastFontObject + 1 : kInfo + 1;
 
     int* page_numbers = static_cast<int*>(mem_alloc_array((size_t)page_count, sizeof(int)));
     if (!page_numbers) return fail(&w, error, L"write error (disk full?)");
     GlyphList glyphs = {};
     const wchar_t* failure = nullptr;
+    WideString pin_error = {};
     for (int k = 0; k < page_count && !failure; ++k) {
         pdf_report_progress(k, page_count);
-        const PageImage* page = pages[k].page;
+        const PageImage* page = source->pin(source->context, k, &pin_error);
+        if (!page) {
+            failure = text_of(pin_error);
+            break;
+        }
         EncodedImage image;
         int quality = 0;
         if (!pdf_encode_page_image(options->compression_level, page, &image, &quality)) {
+            source->unpin(source->context, k);
             failure = L"image encode failed";
             break;
         }
@@ -171,7 +178,8 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
         const double height_pt = page->height * 72.0 / page->dpi;
         write_image(&w, number + 2, image);
         encoded_image_release(&image);
-        write_content(&w, number + 1, pages[k], width_pt, height_pt, &glyphs);
+        write_content(&w, number + 1, page, source->words(source->context, k), width_pt, height_pt, &glyphs);
+        source->unpin(source->context, k);
         write_page(&w, number, width_pt, height_pt, text_layer);
         if (w.write_failed) failure = L"write error (disk full?)";
     }
@@ -184,10 +192,58 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
         if (w.encryption.enabled) pdf_crypt_write_dictionary(&w);
     }
     mem_free(page_numbers);
-    if (failure) return fail(&w, error, failure);
+    if (failure) {
+        const bool result = fail(&w, error, failure);
+        release(&pin_error);
+        return result;
+    }
     if (!pdf_writer_finish(&w)) {
         assign(error, L"write error (disk full?)");
         return false;
     }
     return true;
+}
+
+// ---- sources
+
+static const OcrResult* array_words(void* context, int index) {
+    return static_cast<const PdfPageInput*>(context)[index].ocr;
+}
+
+static const PageImage* array_pin(void* context, int index, WideString*) {
+    return static_cast<const PdfPageInput*>(context)[index].page;
+}
+
+static void array_unpin(void*, int) {}
+
+bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page_count,
+                        const PdfSaveOptions* options, WideString* error) {
+    if (!pages) page_count = 0;
+    const PdfPageSource source = {const_cast<PdfPageInput*>(pages), page_count, array_words, array_pin, array_unpin};
+    return pdf_write_document_from(path, &source, options, error);
+}
+
+static const OcrResult* store_words(void* context, int index) {
+    const PdfStorePages* p = static_cast<const PdfStorePages*>(context);
+    return p->ocr ? p->ocr[index] : nullptr;
+}
+
+static const PageImage* store_pin(void* context, int index, WideString* error) {
+    PdfStorePages* p = static_cast<PdfStorePages*>(context);
+    const PageImage* page = page_store_pin(p->store, p->pages[index], &p->message_id);
+    if (!page && p->message_id == PAGE_STORE_MESSAGE_READ_FAILED)
+        format(error, L"page %d could not be read back", index + 1);
+    else if (!page)
+        format(error, L"page %d: out of memory", index + 1);
+    return page;
+}
+
+static void store_unpin(void* context, int index) {
+    PdfStorePages* p = static_cast<PdfStorePages*>(context);
+    page_store_unpin(p->store, p->pages[index]);
+}
+
+PdfPageSource pdf_page_source_of_store(PdfStorePages* pages) {
+    pages->message_id = 0;
+    return PdfPageSource{pages, pages->count, store_words, store_pin, store_unpin};
 }

@@ -104,7 +104,7 @@ TEST(Tr, FollowsTheInterfaceLanguage) {
 TEST(Tr, IdsOutsideTheTableGiveEmptyText) {
     for (int language : {LANGUAGE_ARABIC, LANGUAGE_ENGLISH}) {
         set_interface_language(language);
-        EXPECT_EQ("", utf8(tr(302)));
+        EXPECT_EQ("", utf8(tr(STRING_COUNT)));
         EXPECT_EQ("", utf8(tr(-1)));
         EXPECT_EQ("", utf8(tr(INT_MIN)));
         EXPECT_NE(nullptr, tr(1000));
