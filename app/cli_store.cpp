@@ -268,7 +268,7 @@ static bool run_bench(const BenchOptions& o, PageStore* store, StoredPage** page
         cli_error(text_of(error));
     }
     release(&error);
-    delete_file(pdf_path);
+    if (!o.pdf_folder) delete_file(pdf_path);
 
     WideString line = {};
     format(&line, L"pin_parked count=%d avg_ms=%u worst_ms=%u", times.count,

@@ -46,7 +46,7 @@ static const CliCommand kCommands[] = {
     {L"bench-image", L"bench-image [RUNS]        median milliseconds of the page operations on a 300 dpi A4 page",
      cli_bench_image},
     {L"bench-store", L"bench-store [PAGES] [--budget-mb N] [--compress] [--out DIR]  PAGES A4 colour pages "
-                     L"(500) through the page store and into one PDF: time per step, pin cost, peak memory",
+                     L"(500) through the page store and into one PDF (kept in DIR when given): time per step, pin cost, peak memory",
      cli_bench_store},
 };
 
