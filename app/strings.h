@@ -1,5 +1,5 @@
 // app/strings.h
-// The interface language and the bilingual string table: 302 ids, each with one Arabic
+// The interface language and the bilingual string table: 303 ids, each with one Arabic
 // and one English text compiled into read-only data. tr() returns pointers into that
 // table; nobody frees them.
 #ifndef ZAN_APP_STRINGS_H
@@ -14,10 +14,10 @@ int interface_language();
 void set_interface_language(int language);
 
 // ---- the table
-const int STRING_COUNT = 302;
-// Entries 0..301 are the Arabic texts of ids 0..301, entries 302..603 the English ones.
+const int STRING_COUNT = 303;
+// Entries 0..302 are the Arabic texts of ids 0..302, entries 303..605 the English ones.
 extern const wchar_t* const kStringTable[2 * STRING_COUNT];
-// The text of id in the current language, never null; "" for an id outside 0..301.
+// The text of id in the current language, never null; "" for an id outside 0..302.
 const wchar_t* tr(int id);
 // The text of id in the given language (0 Arabic, anything else English).
 const wchar_t* tr_in(int language, int id);

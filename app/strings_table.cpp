@@ -28,7 +28,7 @@ static constexpr auto kServiceLinkArabic = join_text(kServiceWebAddress, L"  · 
 static constexpr auto kServiceLinkEnglish = join_text(kServiceWebAddress, L"  ·  click here");
 
 const wchar_t* const kStringTable[2 * STRING_COUNT] = {
-    // ---- Arabic, ids 0..301
+    // ---- Arabic, ids 0..302
     /*   0 */ L"حلول المسح الضوئي الاحترافية",
     /*   1 */ L"جاهز للمسح الضوئي",
     /*   2 */ L"الجهاز",
@@ -337,7 +337,8 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 299 */ L"تعذّر بدء العملية بصلاحيات المسؤول أو لم تكتمل (الرمز %u). وافق على طلب UAC وتأكد من أن Windows لا يحظر البرنامج.",
     /* 300 */ L"تم إلغاء العملية؛ لم يتم تغيير أي إعداد لجدار الحماية.",
     /* 301 */ L"مرفق: مستند ممسوح ضوئيًا باستخدام Zan Group Scanner.",
-    // ---- English, ids 0..301
+    /* 302 */ L"تعذّرت قراءة صفحة من الملف المؤقت للبرنامج على القرص. لم تُعرض الصفحة ولم تُحفظ؛ افحص القرص وحاول مرة أخرى.",
+    // ---- English, ids 0..302
     /*   0 */ L"Professional scanning solutions",
     /*   1 */ L"Ready to scan",
     /*   2 */ L"Device",
@@ -640,4 +641,5 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 299 */ L"The elevated process could not start or did not complete (code %u). Approve UAC and check that Windows is not blocking the app.",
     /* 300 */ L"The operation was cancelled; no firewall setting was changed.",
     /* 301 */ L"Attached: a document scanned with Zan Group Scanner.",
+    /* 302 */ L"A page could not be read back from the program's temporary file on disk. It was not shown or saved; check the disk and try again.",
 };

@@ -64,4 +64,26 @@ bool shell_open(const wchar_t* target);
 // ---- last platform error code (GetLastError / errno)
 unsigned last_error_code();
 
+// ---- private scratch files
+// A file for the program's own bulk data (pages moved out of memory): opened with no
+// sharing, so no other process can read the scans, and deleted by the system when it is
+// closed or the process ends, so a crash leaves nothing behind. Offsets and sizes are
+// 64-bit, also in the 32-bit process.
+struct ScratchFile {
+    void* handle;         // platform handle, null when closed
+    // Writes that would end past this size fail as on a full disk (0: no limit). Caps the
+    // disk space the file may take; tests use it to meet a full disk.
+    int64_t size_limit;
+};
+// Creates the file in folder (null: the user's temporary folder). False if it cannot.
+bool scratch_file_open(ScratchFile* f, const wchar_t* folder);
+// True only if every byte was written at offset (the file grows as needed).
+bool scratch_file_write_at(ScratchFile* f, int64_t offset, const void* bytes, int64_t count);
+// True only if every byte was read from offset.
+bool scratch_file_read_at(ScratchFile* f, int64_t offset, void* bytes, int64_t count);
+// Cuts the file to size bytes, giving the disk space behind it back.
+bool scratch_file_truncate(ScratchFile* f, int64_t size);
+// Closes (and so deletes) the file; a closed file is allowed.
+void scratch_file_close(ScratchFile* f);
+
 #endif

@@ -200,3 +200,77 @@ unsigned last_error_code() {
 bool shell_open(const wchar_t*) {
     return false;
 }
+
+// ---- private scratch files
+
+static int scratch_fd(const ScratchFile* f) {
+    return (int)(reinterpret_cast<intptr_t>(f->handle) - 1);
+}
+
+bool scratch_file_open(ScratchFile* f, const wchar_t* folder) {
+    *f = ScratchFile{};
+    WideString where = folder ? wide_copy(folder) : temp_folder();
+    static int counter = 0;
+    int fd = -1;
+    // A name left by another run of the same process id is skipped, not reused.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        WideString name = {};
+        format(&name, L"zpg%d-%d.tmp", (int)getpid(), ++counter);
+        WideString path = path_join(text_of(where), text_of(name));
+        ByteBuffer p = posix_path_bytes(path.data);
+        // Only the owner may open it, and the name goes at once: the open descriptor
+        // keeps the data until it is closed or the process ends.
+        fd = open(posix_path_c(p), O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0) unlink(posix_path_c(p));
+        const bool taken = fd < 0 && errno == EEXIST;
+        release(&p);
+        release(&path);
+        release(&name);
+        if (fd < 0 && !taken) break;
+    }
+    release(&where);
+    if (fd < 0) return false;
+    f->handle = reinterpret_cast<void*>((intptr_t)fd + 1);
+    return true;
+}
+
+// pread/pwrite name the position themselves, so no shared file offset moves.
+static bool scratch_transfer(const ScratchFile* f, int64_t offset, char* bytes, int64_t count, bool writing) {
+    if (!f->handle || offset < 0 || count < 0) {
+        errno = EINVAL;
+        return false;
+    }
+    while (count > 0) {
+        const ssize_t done = writing ? pwrite(scratch_fd(f), bytes, (size_t)count, (off_t)offset)
+                                     : pread(scratch_fd(f), bytes, (size_t)count, (off_t)offset);
+        if (done <= 0) {
+            if (done == 0) errno = writing ? ENOSPC : EIO;
+            return false;
+        }
+        bytes += done;
+        offset += done;
+        count -= done;
+    }
+    return true;
+}
+
+bool scratch_file_write_at(ScratchFile* f, int64_t offset, const void* bytes, int64_t count) {
+    if (f->size_limit > 0 && offset + count > f->size_limit) {
+        errno = ENOSPC;
+        return false;
+    }
+    return scratch_transfer(f, offset, static_cast<char*>(const_cast<void*>(bytes)), count, true);
+}
+
+bool scratch_file_read_at(ScratchFile* f, int64_t offset, void* bytes, int64_t count) {
+    return scratch_transfer(f, offset, static_cast<char*>(bytes), count, false);
+}
+
+bool scratch_file_truncate(ScratchFile* f, int64_t size) {
+    return f->handle && size >= 0 && ftruncate(scratch_fd(f), (off_t)size) == 0;
+}
+
+void scratch_file_close(ScratchFile* f) {
+    if (f->handle) close(scratch_fd(f));
+    f->handle = nullptr;
+}

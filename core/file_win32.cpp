@@ -273,3 +273,79 @@ unsigned last_error_code() {
 bool shell_open(const wchar_t* target) {
     return (INT_PTR)ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOWNORMAL) > 32;
 }
+
+// ---- private scratch files
+
+// Positioned transfers on a synchronous handle: the OVERLAPPED offset names the position,
+// so no shared file pointer is moved. At most 16 MiB per call, well inside a DWORD.
+static bool scratch_transfer(HANDLE h, int64_t offset, uint8_t* bytes, int64_t count, bool writing) {
+    while (count > 0) {
+        const DWORD chunk = count > (1 << 24) ? (1 << 24) : (DWORD)count;
+        OVERLAPPED at = {};
+        at.Offset = (DWORD)(uint64_t)offset;
+        at.OffsetHigh = (DWORD)((uint64_t)offset >> 32);
+        DWORD done = 0;
+        const BOOL ok = writing ? WriteFile(h, bytes, chunk, &done, &at) : ReadFile(h, bytes, chunk, &done, &at);
+        if (!ok) return false;
+        if (done != chunk) {
+            SetLastError(writing ? ERROR_DISK_FULL : ERROR_HANDLE_EOF);
+            return false;
+        }
+        bytes += chunk;
+        offset += chunk;
+        count -= chunk;
+    }
+    return true;
+}
+
+bool scratch_file_open(ScratchFile* f, const wchar_t* folder) {
+    *f = ScratchFile{};
+    WideString where = folder ? wide_copy(folder) : temp_folder();
+    wchar_t name[MAX_PATH + 16] = {};
+    const bool named = where.length > 0 && GetTempFileNameW(where.data, L"zpg", 0, name) != 0;
+    release(&where);
+    if (!named) return false;
+    // No sharing and delete-on-close: the empty file GetTempFileNameW made is reopened so.
+    HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        DeleteFileW(name);
+        SetLastError(error);
+        return false;
+    }
+    f->handle = h;
+    return true;
+}
+
+bool scratch_file_write_at(ScratchFile* f, int64_t offset, const void* bytes, int64_t count) {
+    if (!f->handle || offset < 0 || count < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (f->size_limit > 0 && offset + count > f->size_limit) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return scratch_transfer(f->handle, offset, (uint8_t*)bytes, count, true);
+}
+
+bool scratch_file_read_at(ScratchFile* f, int64_t offset, void* bytes, int64_t count) {
+    if (!f->handle || offset < 0 || count < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return scratch_transfer(f->handle, offset, static_cast<uint8_t*>(bytes), count, false);
+}
+
+bool scratch_file_truncate(ScratchFile* f, int64_t size) {
+    if (!f->handle || size < 0) return false;
+    LARGE_INTEGER at = {};
+    at.QuadPart = size;
+    return SetFilePointerEx(f->handle, at, nullptr, FILE_BEGIN) && SetEndOfFile(f->handle);
+}
+
+void scratch_file_close(ScratchFile* f) {
+    if (f->handle) CloseHandle(f->handle);
+    f->handle = nullptr;
+}

@@ -22,6 +22,10 @@ bool random_fill(void* bytes, int count);
 
 unsigned current_thread_id();
 
+// Calls fn once, on a thread of its own, about ms milliseconds from now. False if no
+// thread could be started (fn is then never called).
+bool run_later(void (*fn)(), unsigned ms);
+
 // A mutual-exclusion lock. lock_create returns null when out of memory.
 struct Lock;
 Lock* lock_create();

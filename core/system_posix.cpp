@@ -71,3 +71,32 @@ void lock_destroy(Lock* lock) {
     pthread_mutex_destroy(&lock->mutex);
     mem_free(lock);
 }
+
+struct LaterCall {
+    void (*fn)();
+    unsigned ms;
+};
+
+static void* later_thread(void* parameter) {
+    const LaterCall call = *static_cast<LaterCall*>(parameter);
+    mem_free(parameter);
+    struct timespec wait = {(time_t)(call.ms / 1000), (long)(call.ms % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0) {
+    }
+    call.fn();
+    return nullptr;
+}
+
+bool run_later(void (*fn)(), unsigned ms) {
+    LaterCall* call = static_cast<LaterCall*>(mem_alloc(sizeof(LaterCall)));
+    if (!call) return false;
+    call->fn = fn;
+    call->ms = ms;
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, later_thread, call) != 0) {
+        mem_free(call);
+        return false;
+    }
+    pthread_detach(thread);
+    return true;
+}

@@ -69,3 +69,31 @@ void lock_destroy(Lock* lock) {
     DeleteCriticalSection(&lock->section);
     mem_free(lock);
 }
+
+struct LaterCall {
+    void (*fn)();
+    unsigned ms;
+};
+
+static DWORD WINAPI later_thread(void* parameter) {
+    const LaterCall call = *static_cast<LaterCall*>(parameter);
+    mem_free(parameter);
+    Sleep(call.ms);
+    call.fn();
+    return 0;
+}
+
+bool run_later(void (*fn)(), unsigned ms) {
+    LaterCall* call = static_cast<LaterCall*>(mem_alloc(sizeof(LaterCall)));
+    if (!call) return false;
+    call->fn = fn;
+    call->ms = ms;
+    // It only sleeps and makes one call: a small stack keeps the 32-bit address space free.
+    HANDLE thread = CreateThread(nullptr, 64 * 1024, later_thread, call, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) {
+        mem_free(call);
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}

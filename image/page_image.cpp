@@ -5,6 +5,7 @@
 #include "image/page_image.h"
 
 #include "core/heap.h"
+#include "core/system.h"
 
 // ---- small pixel helpers
 
@@ -43,22 +44,28 @@ static PageImage* page_create(int width, int height, int bits_per_pixel, int dpi
 
 // ---- pixel block recycling
 // Fresh memory costs a page fault per 4 KiB on first touch; for a 25 MB colour page on
-// some systems that costs more than rotating the page. The last two large blocks freed
-// are kept and handed to the next allocations of a similar size, so the arrival path
-// (source and result alive together, then a smaller crop) touches no fresh memory
-// from one page to the next. Pages are freed on the scan and save workers too, hence
-// the lock; it guards only a few assignments, so a spin lock serves.
+// some systems that costs more than rotating the page. The last large block freed is
+// kept and handed to the next allocation of a similar size, so the arrival path (source
+// and result alive together, then a smaller crop) and the page store (a page parked, the
+// next one loaded) touch less fresh memory from one page to the next. Only one block is
+// kept, and not for long: the 32-bit process needs its address space for pages. It goes
+// back to the system when the page list is emptied, after KEEP_IDLE_MS without use, and
+// before any allocation that would otherwise fail. Pages are freed on the scan and save
+// workers too, hence the lock; it guards only a few assignments, so a spin lock serves.
 static const int64_t RECYCLE_MIN_BYTES = (int64_t)4 << 20;
 static const int64_t RECYCLE_MAX_BYTES = (int64_t)128 << 20;
+static const uint64_t KEEP_IDLE_MS = 2000;
 
 struct PixelBlock {
     uint8_t* data;
     int64_t capacity;
 };
-static PixelBlock g_parked[2];
-// Parked blocks handed to smaller pages: their real capacity, which the page's own size
+static PixelBlock g_kept;
+static uint64_t g_kept_since = 0;
+static bool g_idle_check_pending = false;
+// Kept blocks handed to smaller pages: their real capacity, which the page's own size
 // fields no longer tell. When the list is full the oldest entry is forgotten and that
-// block is later parked with the (smaller) size of its page, which is still safe.
+// block is later kept with the (smaller) size of its page, which is still safe.
 static PixelBlock g_lent[8];
 static int g_lent_next = 0;
 static int g_recycle_lock = 0;
@@ -72,14 +79,62 @@ static void recycle_unlock() {
     __atomic_store_n(&g_recycle_lock, 0, __ATOMIC_RELEASE);
 }
 
+// Takes the kept block out under the lock when it has been idle at least idle_ms; the
+// caller frees what it gets outside the lock.
+static uint8_t* take_kept_block(uint64_t idle_ms) {
+    const uint64_t now = clock_milliseconds();
+    recycle_lock();
+    uint8_t* taken = nullptr;
+    if (g_kept.data && now - g_kept_since >= idle_ms) {
+        taken = g_kept.data;
+        g_kept = PixelBlock{nullptr, 0};
+    }
+    recycle_unlock();
+    return taken;
+}
+
+void page_image_release_kept_block() {
+    mem_free(take_kept_block(0));
+}
+
+void page_image_release_idle_block() {
+    mem_free(take_kept_block(KEEP_IDLE_MS));
+}
+
+int64_t page_image_kept_block_bytes() {
+    recycle_lock();
+    const int64_t bytes = g_kept.data ? g_kept.capacity : 0;
+    recycle_unlock();
+    return bytes;
+}
+
+// One check at a time waits on its own thread; while a block stays in use it re-arms.
+static void idle_check();
+
+static void arm_idle_check() {
+    if (run_later(idle_check, (unsigned)KEEP_IDLE_MS)) return;
+    recycle_lock();
+    g_idle_check_pending = false;
+    recycle_unlock();
+}
+
+static void idle_check() {
+    page_image_release_idle_block();
+    recycle_lock();
+    const bool again = g_kept.data != nullptr;
+    g_idle_check_pending = again;
+    recycle_unlock();
+    if (again) arm_idle_check();
+}
+
 static uint8_t* acquire_pixels(int64_t size) {
+    page_image_release_idle_block();
     if (size >= RECYCLE_MIN_BYTES && size <= RECYCLE_MAX_BYTES) {
         recycle_lock();
-        for (PixelBlock& parked : g_parked) {
-            // At most half of a block may go unused.
-            if (!parked.data || parked.capacity < size || parked.capacity / 2 > size) continue;
-            const PixelBlock block = parked;
-            parked = PixelBlock{nullptr, 0};
+        // At most half of the block may go unused.
+        if (g_kept.data && g_kept.capacity >= size && g_kept.capacity / 2 <= size) {
+            const PixelBlock block = g_kept;
+            g_kept = PixelBlock{nullptr, 0};
             if (block.capacity > size) {
                 g_lent[g_lent_next] = block;
                 g_lent_next = (g_lent_next + 1) % 8;
@@ -89,12 +144,17 @@ static uint8_t* acquire_pixels(int64_t size) {
         }
         recycle_unlock();
     }
+    uint8_t* fresh = static_cast<uint8_t*>(mem_alloc((size_t)size));
+    if (fresh) return fresh;
+    // The kept block may be what stands between this page and the address space it needs.
+    page_image_release_kept_block();
     return static_cast<uint8_t*>(mem_alloc((size_t)size));
 }
 
 static void release_pixels(uint8_t* pixels, int64_t size) {
     if (!pixels) return;
     uint8_t* evicted = pixels;
+    const uint64_t now = clock_milliseconds();
     recycle_lock();
     PixelBlock block = {pixels, size};
     for (PixelBlock& lent : g_lent) {
@@ -102,14 +162,18 @@ static void release_pixels(uint8_t* pixels, int64_t size) {
         block.capacity = lent.capacity;
         lent = PixelBlock{nullptr, 0};
     }
+    bool arm = false;
     if (block.capacity >= RECYCLE_MIN_BYTES && block.capacity <= RECYCLE_MAX_BYTES) {
-        PixelBlock* slot = !g_parked[0].data ? &g_parked[0] : &g_parked[1];
-        // Both taken: the newest block is the likelier fit for what comes next.
-        evicted = slot->data;
-        *slot = block;
+        // The newest block is the likelier fit for what comes next.
+        evicted = g_kept.data;
+        g_kept = block;
+        g_kept_since = now;
+        arm = !g_idle_check_pending;
+        g_idle_check_pending = true;
     }
     recycle_unlock();
     mem_free(evicted);
+    if (arm) arm_idle_check();
 }
 
 // ---- record

@@ -35,6 +35,14 @@ bool page_image_alloc(PageImage* page, int width, int height, int bits_per_pixel
 // page_image_alloc and the record's size fields must be unchanged since: the last
 // large block freed is kept (by its size) for the next allocation of a similar size.
 void page_image_free(PageImage* page);
+// Gives the kept block back to the system at once (the page list was emptied).
+void page_image_release_kept_block();
+// Gives the kept block back when it has not been used for two seconds. A timer thread
+// calls it while a block is kept, and so does every allocation; a failing allocation
+// gives the block back and retries.
+void page_image_release_idle_block();
+// Size of the kept block, 0 when none.
+int64_t page_image_kept_block_bytes();
 // ((width * bits + 31) / 32) * 4 in 64 bits, so huge widths cannot wrap.
 int64_t page_image_row_bytes(int64_t width, int bits_per_pixel);
 

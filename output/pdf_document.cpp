@@ -38,8 +38,8 @@ bool pdf_format_creation_date(const LocalTime* time, ByteBuffer* out) {
            append_two_digits(out, magnitude % 60) && append_text(out, "'");
 }
 
-static bool has_words(const PdfPageInput& input) {
-    return input.ocr && input.ocr->count > 0;
+static bool has_words(const OcrResult* ocr) {
+    return ocr && ocr->count > 0;
 }
 
 static void write_image(PdfWriter* w, int number, const EncodedImage& image) {
@@ -57,12 +57,12 @@ static void write_image(PdfWriter* w, int number, const EncodedImage& image) {
     release(&d);
 }
 
-static void write_content(PdfWriter* w, int number, const PdfPageInput& input, double width_pt, double height_pt,
-                          GlyphList* glyphs) {
+static void write_content(PdfWriter* w, int number, const PageImage* page, const OcrResult* ocr, double width_pt,
+                          double height_pt, GlyphList* glyphs) {
     ByteBuffer text = {};
     bool ok = append_text(&text, "q ") && pdf_format_real(&text, width_pt) && append_text(&text, " 0 0 ") &&
               pdf_format_real(&text, height_pt) && append_text(&text, " 0 0 cm /Im0 Do Q\n");
-    if (ok && has_words(input)) ok = text_layer_append_block(&text, input.page, height_pt, input.ocr, glyphs);
+    if (ok && has_words(ocr)) ok = text_layer_append_block(&text, page, height_pt, ocr, glyphs);
     if (!ok) w->write_failed = true;
     ByteBuffer packed = {};
     if (text.length > kCompressAbove && deflate_buffer(text.data, text.length, 6, &packed))
@@ -129,10 +129,11 @@ static void write_page_tree(PdfWriter* w, const int* page_numbers, int page_coun
 
 // Every page, the font, page tree, catalog, info and encryption dictionary. On failure the
 // writer is abandoned and message says why.
-static bool write_body(PdfWriter* w, const PdfPageInput* pages, int page_count, const PdfSaveOptions* options,
+static bool write_body(PdfWriter* w, const PdfPageSource* source, const PdfSaveOptions* options,
                        PdfMessage* message) {
+    const int page_count = source->count;
     bool text_layer = false;
-    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(pages[k]);
+    for (int k = 0; k < page_count; ++k) text_layer = text_layer || has_words(source->words(source->context, k));
     w->next_object = text_layer ? kLastFontObject + 1 : kInfo + 1;
 
     int* page_numbers = static_cast<int*>(mem_alloc_array((size_t)page_count, sizeof(int)));
@@ -140,10 +141,15 @@ static bool write_body(PdfWriter* w, const PdfPageInput* pages, int page_count, 
     GlyphList glyphs = {};
     for (int k = 0; k < page_count && failure == PDF_MESSAGE_NONE; ++k) {
         pdf_report_progress(k, page_count);
-        const PageImage* page = pages[k].page;
+        const PageImage* page = source->pin(source->context, k, message);
+        if (!page) {
+            failure = message->id != PDF_MESSAGE_NONE ? message->id : PDF_MESSAGE_PAGE_NO_MEMORY;
+            break;
+        }
         EncodedImage image;
         int quality = 0;
         if (!pdf_encode_page_image(options->compression_level, page, &image, &quality)) {
+            source->unpin(source->context, k);
             failure = PDF_MESSAGE_IMAGE_ENCODE;
             break;
         }
@@ -156,7 +162,8 @@ static bool write_body(PdfWriter* w, const PdfPageInput* pages, int page_count, 
         const double height_pt = page->height * 72.0 / page->dpi;
         write_image(w, number + 2, image);
         encoded_image_release(&image);
-        write_content(w, number + 1, pages[k], width_pt, height_pt, &glyphs);
+        write_content(w, number + 1, page, source->words(source->context, k), width_pt, height_pt, &glyphs);
+        source->unpin(source->context, k);
         write_page(w, number, width_pt, height_pt, text_layer);
         if (w->write_failed) failure = PDF_MESSAGE_WRITE_ERROR;
     }
@@ -172,13 +179,14 @@ static bool write_body(PdfWriter* w, const PdfPageInput* pages, int page_count, 
     mem_free(page_numbers);
     if (failure == PDF_MESSAGE_NONE) return true;
     pdf_writer_abandon(w);
-    pdf_message_set(message, failure);
+    // A page the source could not give keeps the source's arguments (its page number).
+    if (message->id != failure) pdf_message_set(message, failure);
     return false;
 }
 
-bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page_count,
-                        const PdfSaveOptions* options, WideString* error) {
-    if (!pages || page_count < 1 || !options) {
+bool pdf_write_document_from(const wchar_t* path, const PdfPageSource* source, const PdfSaveOptions* options,
+                             WideString* error) {
+    if (!source || source->count < 1 || !options) {
         assign(error, L"no pages");
         return false;
     }
@@ -189,7 +197,7 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
         if (options->protect && options->password.length > 0)
             pdf_crypt_setup(&w.encryption, text_of(options->password), options->cipher);
         pdf_append_header(&w);
-        ok = write_body(&w, pages, page_count, options, &message) && pdf_writer_finish(&w, &message);
+        ok = write_body(&w, source, options, &message) && pdf_writer_finish(&w, &message);
     }
     // A write failure here is most likely a full disk; a failed move keeps its own message.
     // The messages are English: the save worker shows them after its own sentence.
@@ -197,4 +205,49 @@ bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page
     if (!ok) pdf_message_text(&message, 1, nullptr, error);
     pdf_message_release(&message);
     return ok;
+}
+
+// ---- sources
+
+static const OcrResult* array_words(void* context, int index) {
+    return static_cast<const PdfPageInput*>(context)[index].ocr;
+}
+
+static const PageImage* array_pin(void* context, int index, PdfMessage*) {
+    return static_cast<const PdfPageInput*>(context)[index].page;
+}
+
+static void array_unpin(void*, int) {}
+
+bool pdf_write_document(const wchar_t* path, const PdfPageInput* pages, int page_count,
+                        const PdfSaveOptions* options, WideString* error) {
+    if (!pages) page_count = 0;
+    const PdfPageSource source = {const_cast<PdfPageInput*>(pages), page_count, array_words, array_pin, array_unpin};
+    return pdf_write_document_from(path, &source, options, error);
+}
+
+static const OcrResult* store_words(void* context, int index) {
+    const PdfStorePages* p = static_cast<const PdfStorePages*>(context);
+    return p->ocr ? p->ocr[index] : nullptr;
+}
+
+static const PageImage* store_pin(void* context, int index, PdfMessage* message) {
+    PdfStorePages* p = static_cast<PdfStorePages*>(context);
+    const PageImage* page = page_store_pin(p->store, p->pages[index], &p->message_id);
+    if (!page) {
+        const int id = p->message_id == PAGE_STORE_MESSAGE_READ_FAILED ? PDF_MESSAGE_PAGE_UNREADABLE
+                                                                        : PDF_MESSAGE_PAGE_NO_MEMORY;
+        pdf_message_set(message, id, nullptr, index + 1);
+    }
+    return page;
+}
+
+static void store_unpin(void* context, int index) {
+    PdfStorePages* p = static_cast<PdfStorePages*>(context);
+    page_store_unpin(p->store, p->pages[index]);
+}
+
+PdfPageSource pdf_page_source_of_store(PdfStorePages* pages) {
+    pages->message_id = 0;
+    return PdfPageSource{pages, pages->count, store_words, store_pin, store_unpin};
 }

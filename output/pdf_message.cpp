@@ -35,6 +35,12 @@ const TechnicalText kTexts[] = {
      L"\x062A\x0639\x0630\x0651\x0631 \x0625\x0646\x0634\x0627\x0621 %s: \x0625\x0646\x0647 \x0623\x062D\x062F "
      L"\x0627\x0644\x0645\x0644\x0641\x0627\x062A \x0627\x0644\x062A\x064A \x064A\x062C\x0631\x064A "
      L"\x062F\x0645\x062C\x0647\x0627"},
+    {PDF_MESSAGE_PAGE_UNREADABLE, L"page %d could not be read back",
+     L"\x062A\x0639\x0630\x0651\x0631\x062A \x0642\x0631\x0627\x0621\x0629 \x0627\x0644\x0635\x0641\x062D\x0629 %d "
+     L"\x0645\x0646 \x0627\x0644\x0642\x0631\x0635"},
+    {PDF_MESSAGE_PAGE_NO_MEMORY, L"page %d: out of memory",
+     L"\x0627\x0644\x0635\x0641\x062D\x0629 %d: \x0646\x0641\x062F\x062A "
+     L"\x0627\x0644\x0630\x0627\x0643\x0631\x0629"},
 };
 
 const wchar_t* technical_text(int id, int language) {

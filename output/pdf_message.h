@@ -25,6 +25,8 @@ const int PDF_MESSAGE_IMAGE_ENCODE = 1004;      // "image encode failed"
 const int PDF_MESSAGE_ENCODE = 1005;            // "encode failed"
 const int PDF_MESSAGE_NO_RANGE = 1006;          // "1..%d ?": the page count
 const int PDF_MESSAGE_OUTPUT_IS_INPUT = 1007;   // "cannot create %s: it is one of the files being merged"
+const int PDF_MESSAGE_PAGE_UNREADABLE = 1008;  // "page %d could not be read back": the page number
+const int PDF_MESSAGE_PAGE_NO_MEMORY = 1009;   // "page %d: out of memory": the page number
 
 struct PdfMessage {
     int id;            // PDF_MESSAGE_*; PDF_MESSAGE_NONE when nothing failed

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #ifdef _WIN32
@@ -195,3 +199,69 @@ TEST(File, WritesWorkInFoldersBeyondMaxPath) {
     EXPECT_EQ("second", read_all((deep + L"\\scan.pdf").c_str()));
 }
 #endif
+
+// ---- private scratch files
+
+namespace {
+// The folder's entries, and how many of them another reader could open.
+int entries_in(const WideString& folder, int* readable) {
+    std::string name = utf8(folder);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    int n = 0;
+    *readable = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(name)) {
+        ++n;
+        if (std::ifstream(entry.path(), std::ios::binary).good()) ++*readable;
+    }
+    return n;
+}
+}
+
+TEST(ScratchFile, ReadsAndWritesPastFourGigabytesAndCutsItsEnd) {
+    ScratchFile f = {};
+    ASSERT_TRUE(scratch_file_open(&f, nullptr));
+    const int64_t past_4gib = ((int64_t)5 << 30) + 3;
+    ASSERT_TRUE(scratch_file_write_at(&f, past_4gib, "far away", 8));
+    ASSERT_TRUE(scratch_file_write_at(&f, 10, "near", 4));
+    char back[9] = {};
+    ASSERT_TRUE(scratch_file_read_at(&f, past_4gib, back, 8));
+    EXPECT_STREQ("far away", back);
+    ASSERT_TRUE(scratch_file_read_at(&f, 10, back, 4));
+    EXPECT_EQ(0, std::memcmp(back, "near", 4));
+    // A read past the end is a failure, not a short success.
+    EXPECT_FALSE(scratch_file_read_at(&f, past_4gib + 4, back, 8));
+    ASSERT_TRUE(scratch_file_truncate(&f, 14));
+    EXPECT_FALSE(scratch_file_read_at(&f, past_4gib, back, 8));
+    EXPECT_TRUE(scratch_file_read_at(&f, 10, back, 4));
+    scratch_file_close(&f);
+    EXPECT_EQ(nullptr, f.handle);
+    scratch_file_close(&f);
+}
+
+TEST(ScratchFile, ASizeLimitActsAsAFullDisk) {
+    ScratchFile f = {};
+    ASSERT_TRUE(scratch_file_open(&f, nullptr));
+    f.size_limit = 100;
+    EXPECT_TRUE(scratch_file_write_at(&f, 90, "0123456789", 10));
+    EXPECT_FALSE(scratch_file_write_at(&f, 91, "0123456789", 10));
+    EXPECT_NE(0u, last_error_code());
+    EXPECT_FALSE(scratch_file_write_at(&f, -1, "x", 1));
+    scratch_file_close(&f);
+    EXPECT_FALSE(scratch_file_write_at(&f, 0, "x", 1));
+}
+
+TEST(ScratchFile, LeavesNothingBehindAndFailsInAMissingFolder) {
+    TempFolder t;
+    ScratchFile f = {};
+    ASSERT_TRUE(scratch_file_open(&f, t.path.data));
+    ASSERT_TRUE(scratch_file_write_at(&f, 0, "secret", 6));
+    int readable = -1;
+    entries_in(t.path, &readable);
+    EXPECT_EQ(0, readable);
+    scratch_file_close(&f);
+    EXPECT_EQ(0, entries_in(t.path, &readable));
+    WideString missing = t.file(L"missing");
+    EXPECT_FALSE(scratch_file_open(&f, missing.data));
+    EXPECT_EQ(nullptr, f.handle);
+    release(&missing);
+}
