@@ -6,6 +6,7 @@
 
 #include "app/cli.h"
 #include "app/log.h"
+#include "app/settings.h"
 #include "app/strings.h"
 #include "core/file.h"
 #include "core/heap.h"
@@ -28,6 +29,8 @@ struct CliScanState {
     bool success;
     WideString result;
     int cancel_after;   // -1: never; else cancel once this many pages arrived
+    int cancel_at_status;  // -1: never; else cancel when this status line (1 = first) arrives
+    int statuses;       // status lines received
     bool cancel_sent;
 };
 
@@ -48,7 +51,9 @@ static void keep_page(PageImage* page) {
 }
 
 static void maybe_cancel() {
-    if (g_state.cancel_after >= 0 && !g_state.cancel_sent && g_state.page_count >= g_state.cancel_after) {
+    const bool by_pages = g_state.cancel_after >= 0 && g_state.page_count >= g_state.cancel_after;
+    const bool by_status = g_state.cancel_at_status > 0 && g_state.statuses >= g_state.cancel_at_status;
+    if ((by_pages || by_status) && !g_state.cancel_sent) {
         g_state.cancel_sent = true;
         scan_cancel();
     }
@@ -71,6 +76,13 @@ static LRESULT CALLBACK cli_window_proc(HWND window, UINT message, WPARAM wparam
             g_state.done = true;
             g_state.success = wparam != 0;
             assign(&g_state.result, text_of(*text));
+        } else {
+            WideString line = wide_copy(L"status: ");
+            append(&line, text_of(*text));
+            cli_print(text_of(line));
+            release(&line);
+            g_state.statuses++;
+            maybe_cancel();
         }
         release(text);
         mem_free(text);
@@ -106,8 +118,10 @@ static bool scan_done() {
     return g_state.done;
 }
 
-// The log beside the tool, the English texts, the receiving window.
+// The settings (for the remembered device), the log beside the tool, the English texts,
+// the receiving window.
 static HWND cli_setup() {
+    settings_load();
     WideString folder = module_folder();
     WideString log = path_join(text_of(folder), L"ZanGroupScanner.log");
     open_log(text_of(log));
@@ -132,6 +146,7 @@ static void cli_cleanup(HWND window) {
     mem_free(g_state.pages);
     release(&g_state.result);
     g_state = CliScanState{};
+    settings_release();
     twain_set_report_window(nullptr);
     if (window) DestroyWindow(window);
 }
@@ -144,11 +159,24 @@ int cli_devices(int argc, wchar_t**) {
         cli_cleanup(window);
         return 1;
     }
+    // Per entry: key, kind, manager mask, name, the list line and the driver line as the
+    // program shows them; then the entry a refresh would select.
     for (int i = 0; i < g_state.devices->count; ++i) {
         const DeviceEntry& e = g_state.devices->entries[i];
+        WideString combo = device_combo_label(e);
+        WideString driver = device_driver_label(&e);
         WideString line = {};
-        format(&line, L"%s\t%s\t%u\t%s", text_of(e.device_key), e.kind == DEVICE_KIND_TWAIN ? L"twain" : L"wia",
-               (unsigned)e.dsm_mask, text_of(e.display_name));
+        format(&line, L"%s\t%s\t%u\t%s\t%s\t%s", text_of(e.device_key), e.kind == DEVICE_KIND_TWAIN ? L"twain" : L"wia",
+               (unsigned)e.dsm_mask, text_of(e.display_name), text_of(combo), text_of(driver));
+        cli_print(text_of(line));
+        release(&line);
+        release(&combo);
+        release(&driver);
+    }
+    const int chosen = device_list_choose(g_state.devices, nullptr, text_of(app_settings()->LastDevice));
+    if (chosen >= 0) {
+        WideString line = wide_copy(L"selected\t");
+        append(&line, text_of(g_state.devices->entries[chosen].device_key));
         cli_print(text_of(line));
         release(&line);
     }
@@ -163,6 +191,7 @@ struct ScanArgs {
     const wchar_t* output;
     ScanSettings settings;
     int cancel_after;
+    int cancel_at_status;
 };
 
 static bool parse_number(const wchar_t* text, int low, int high, int* out) {
@@ -198,6 +227,7 @@ static bool parse_scan_args(int argc, wchar_t** argv, ScanArgs* a) {
     a->settings.Dpi = 200;
     a->settings.Threshold = 128;
     a->cancel_after = -1;
+    a->cancel_at_status = -1;
     for (int i = 0; i < argc; ++i) {
         const wchar_t* arg = argv[i];
         const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -234,6 +264,8 @@ static bool parse_scan_args(int argc, wchar_t** argv, ScanArgs* a) {
             ok = parse_number(value, 0, 255, &a->settings.Threshold);
         } else if (text_equals(arg, L"--cancel-after") == 0) {
             ok = parse_number(value, 0, 100000, &a->cancel_after);
+        } else if (text_equals(arg, L"--cancel-at-status") == 0) {
+            ok = parse_number(value, 1, 100000, &a->cancel_at_status);
         } else {
             ok = false;
         }
@@ -242,8 +274,9 @@ static bool parse_scan_args(int argc, wchar_t** argv, ScanArgs* a) {
     return a->output != nullptr;
 }
 
-// The entry to scan: the named key exactly, else the first TWAIN entry that does not look
-// like a printer, else the first entry.
+// The entry to scan: the named key exactly, else the program's own choice after a refresh
+// (the remembered device, else the first TWAIN entry that does not look like a printer,
+// else the first entry).
 static const DeviceEntry* choose_device(const DeviceList* list, const wchar_t* key) {
     if (key) {
         for (int i = 0; i < list->count; ++i) {
@@ -251,11 +284,8 @@ static const DeviceEntry* choose_device(const DeviceList* list, const wchar_t* k
         }
         return nullptr;
     }
-    for (int i = 0; i < list->count; ++i) {
-        const DeviceEntry& e = list->entries[i];
-        if (e.kind == DEVICE_KIND_TWAIN && !e.looks_like_printer) return &e;
-    }
-    return list->count > 0 ? &list->entries[0] : nullptr;
+    const int chosen = device_list_choose(list, nullptr, text_of(app_settings()->LastDevice));
+    return chosen >= 0 ? &list->entries[chosen] : nullptr;
 }
 
 static bool write_pdf(const wchar_t* path, WideString* error) {
@@ -325,6 +355,7 @@ int cli_scan(int argc, wchar_t** argv) {
         return 1;
     }
     g_state.cancel_after = args.cancel_after;
+    g_state.cancel_at_status = args.cancel_at_status;
     if (!start_scan(*device, args.settings)) {
         cli_error(tr(147));
         cli_cleanup(window);

@@ -37,7 +37,7 @@ static const CliCommand kCommands[] = {
     {L"devices", L"devices                   list the scanners: key, kind, manager mask, name", cli_devices},
     {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
               L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "
-              L"[--cancel-after N] OUT.pdf|OUT.png", cli_scan},
+              L"[--cancel-after N] [--cancel-at-status N] OUT.pdf|OUT.png  (prints each status line)", cli_scan},
     {L"diag", L"diag                      the driver diagnostics report", cli_diag},
     {L"pdf", L"pdf [--level 0|1|2] [--mode color|gray|bw] [--password PW] [--cipher aes|rc4] [--title T] "
              L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},

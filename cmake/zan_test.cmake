@@ -11,6 +11,16 @@ function(zan_unit_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   # GoogleTest's own headers trip -Werror with some flag sets; our test code stays strict.
   target_compile_options(${name} PRIVATE -Wno-error=deprecated-copy)
+  # The 32-bit product build also gathers every unit test into one program
+  # (tests/CMakeLists.txt), so that one start checks layouts and calling conventions at
+  # 32 bits.
+  if(ZAN_PRODUCT_BUILD)
+    foreach(source ${T_SOURCES})
+      get_filename_component(path ${source} ABSOLUTE)
+      set_property(GLOBAL APPEND PROPERTY ZAN_UNIT_SOURCES ${path})
+    endforeach()
+    set_property(GLOBAL APPEND PROPERTY ZAN_UNIT_LIBS ${T_LIBS})
+  endif()
   if(ZAN_HOST)
     add_test(NAME host.${name} COMMAND ${name})
   elseif(NOT ZAN_PRODUCT_BUILD)

@@ -1,6 +1,7 @@
 // scan/device_list.cpp
 #include "scan/device_list.h"
 
+#include "app/strings.h"
 #include "core/heap.h"
 #include "core/text.h"
 
@@ -126,6 +127,76 @@ bool device_names_look_like_printer(const wchar_t* manufacturer, const wchar_t* 
     }
     release(&all);
     return hit;
+}
+
+static int find_exact_key(const DeviceList* list, const wchar_t* key) {
+    if (!key || !key[0]) return -1;
+    for (int i = 0; i < list->count; ++i) {
+        if (text_equals(text_of(list->entries[i].device_key), key) == 0) return i;
+    }
+    return -1;
+}
+
+int device_list_choose(const DeviceList* list, const wchar_t* selection_key, const wchar_t* last_device) {
+    if (!list || list->count == 0) return -1;
+    int chosen = find_exact_key(list, selection_key);
+    if (chosen < 0) chosen = find_exact_key(list, last_device);
+    for (int i = 0; chosen < 0 && i < list->count; ++i) {
+        const DeviceEntry& e = list->entries[i];
+        if (e.kind == DEVICE_KIND_TWAIN && !e.looks_like_printer) chosen = i;
+    }
+    return chosen < 0 ? 0 : chosen;
+}
+
+const int TEXT_PRINTER_FAX = 150;
+const int TEXT_TWAIN_DRIVER = 201;
+const int TEXT_WIA_DRIVER = 202;
+const int TEXT_NO_SCANNER_FOUND = 139;
+
+WideString device_combo_label(const DeviceEntry& entry) {
+    WideString label = wide_copy(text_of(entry.display_name));
+    append(&label, entry.kind == DEVICE_KIND_WIA ? L"  (WIA)" : L"  (TWAIN)");
+    if (entry.looks_like_printer) {
+        append(&label, L"  \x00B7  ");
+        append(&label, tr(TEXT_PRINTER_FAX));
+    }
+    return label;
+}
+
+WideString device_driver_label(const DeviceEntry* entry) {
+    if (!entry) return wide_copy(tr(TEXT_NO_SCANNER_FOUND));
+    const bool twain = entry->kind != DEVICE_KIND_WIA;
+    WideString label = wide_copy(tr(twain ? TEXT_TWAIN_DRIVER : TEXT_WIA_DRIVER));
+    if (twain) {
+        const uint32_t both = DSM_BIT_TWAIN32 | DSM_BIT_TWAINDSM;
+        append(&label, entry->dsm_mask == both               ? L" \x00B7 DSM 1.x + 2.x"
+                       : entry->dsm_mask == DSM_BIT_TWAINDSM ? L" \x00B7 TWAIN DSM 2.x"
+                                                             : L" \x00B7 twain_32");
+    }
+    if (entry->manufacturer.length > 0) {
+        append(&label, L" \x00B7 ");
+        append(&label, text_of(entry->manufacturer));
+    }
+    return label;
+}
+
+const int TEXT_DEVICES_SUFFIX = 136;
+const int TEXT_FOUND_PREFIX = 137;
+const int TEXT_NO_DEVICES = 138;
+
+WideString device_list_status_text(const DeviceList& list) {
+    WideString text = {};
+    if (list.count > 0) {
+        format(&text, L"%s%d%s", tr(TEXT_FOUND_PREFIX), list.count, tr(TEXT_DEVICES_SUFFIX));
+        return text;
+    }
+    format(&text, L"%s \x2014 %s", tr(TEXT_NO_DEVICES), tr(TEXT_NO_SCANNER_FOUND));
+    if (list.driver_hint.length > 0) {
+        append(&text, L"  (");
+        append(&text, text_of(list.driver_hint));
+        append(&text, L")");
+    }
+    return text;
 }
 
 static DeviceEntry* find_twain_entry(DeviceList* list, const wchar_t* key) {

@@ -69,6 +69,27 @@ bool device_key_matches_twain(const wchar_t* a, const wchar_t* b);
 bool device_names_look_like_printer(const wchar_t* manufacturer, const wchar_t* family,
                                     const wchar_t* product);
 
+// ---- choosing the entry after a new list arrives
+// Index of the entry to select: the first whose key equals selection_key exactly (a user's
+// choice in a selection dialog), else the first whose key equals last_device exactly
+// (when not empty), else the first TWAIN entry that does not look like a printer, else the
+// first entry. -1 for an empty list. Either key may be null.
+int device_list_choose(const DeviceList* list, const wchar_t* selection_key, const wchar_t* last_device);
+
+// ---- labels shown to the user, built in the interface language when they are shown
+// The device list line: the name, "  (TWAIN)" or "  (WIA)", and "  ·  printer/fax?"
+// (id 150) for a printer-like entry. New string.
+WideString device_combo_label(const DeviceEntry& entry);
+// The driver line of the selected entry: "TWAIN driver" (id 201) with the managers that
+// listed it, or "WIA driver" (id 202), then the manufacturer when known; with no entry
+// (null) "No scanner found — install the driver, then refresh" (id 139). New string.
+WideString device_driver_label(const DeviceEntry* entry);
+
+// The status line after an enumeration: "Found " (id 137), the count, " device(s)" (id 136);
+// or "No devices" (id 138), " — ", id 139, and "  (" hint ")" when the list has a
+// driver-files hint. New string.
+WideString device_list_status_text(const DeviceList& list);
+
 // ---- merging TWAIN sightings
 // Adds a source listed by the manager with the given dsm bit, or ORs that bit into the
 // entry of the same device listed by the other manager. A default source (found through

@@ -65,6 +65,15 @@ struct TW_ENUMERATION {
     TW_UINT8 ItemList[1];
 };
 
+struct TW_RANGE {
+    TW_UINT16 ItemType;
+    TW_UINT32 MinValue;
+    TW_UINT32 MaxValue;
+    TW_UINT32 StepSize;
+    TW_UINT32 DefaultValue;
+    TW_UINT32 CurrentValue;
+};
+
 struct TW_USERINTERFACE {
     TW_BOOL ShowUI;
     TW_BOOL ModalUI;
@@ -135,6 +144,7 @@ static_assert(sizeof(TW_VERSION) == 42, "TW_VERSION is 42 bytes");
 static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY is 156 bytes");
 static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE is 6 bytes");
 static_assert(sizeof(TW_ENUMERATION) == 16, "TW_ENUMERATION header is 14 bytes plus one item, padded");
+static_assert(sizeof(TW_RANGE) == 22, "TW_RANGE is 22 bytes");
 static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS is 6 bytes");
 static_assert(sizeof(TW_IMAGEINFO) == 42, "TW_IMAGEINFO is 42 bytes");
 static_assert(sizeof(TW_STATUS) == 4, "TW_STATUS is 4 bytes");
@@ -187,6 +197,7 @@ const TW_UINT16 MSG_ENABLEDS = 0x0502;
 const TW_UINT16 MSG_PROCESSEVENT = 0x0601;
 const TW_UINT16 MSG_ENDXFER = 0x0701;
 const TW_UINT16 MSG_REGISTER_CALLBACK = 0x0902;
+const TW_UINT16 MSG_INVOKE_CALLBACK = 0x0903;
 
 // ---- return codes
 const TW_UINT16 TWRC_SUCCESS = 0;
@@ -218,6 +229,7 @@ const TW_UINT16 TWCC_NOMEDIA = 29;
 // ---- containers and item types
 const TW_UINT16 TWON_ENUMERATION = 4;
 const TW_UINT16 TWON_ONEVALUE = 5;
+const TW_UINT16 TWON_RANGE = 6;
 const TW_UINT16 TWON_DONTCARE16 = 0xFFFF;
 const TW_UINT16 TWTY_INT16 = 0x0001;
 const TW_UINT16 TWTY_UINT16 = 0x0004;

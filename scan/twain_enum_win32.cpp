@@ -3,7 +3,7 @@
 // logged and skipped, and an empty list is a normal result.
 #include "scan/twain_enum.h"
 
-#include <objbase.h>
+#include <ole2.h>
 
 #include "app/log.h"
 #include "core/heap.h"
@@ -13,9 +13,12 @@
 #include "scan/scan_failure.h"
 #include "scan/wia.h"
 
+// The list is allocated with the parameters, so an enumeration that started can always
+// post its (possibly empty) list.
 struct EnumParams {
     bool show_all_wia;
     int mode;
+    DeviceList* list;
 };
 
 static Lock* g_listing_lock = nullptr;
@@ -192,37 +195,37 @@ static void free_list(void* object) {
 
 static DWORD WINAPI enumeration_thread(void* param) {
     EnumParams* params = static_cast<EnumParams*>(param);
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // The managers' source choosers and driver screens may need OLE (a single-threaded
+    // apartment).
+    const HRESULT ole = OleInitialize(nullptr);
     HWND host = twain_host_window_create();
-    DeviceList* list = device_list_new();
-    if (list) {
-        if (params->mode == ENUM_MODE_TWAIN_SELECT) user_select(host);
-        if (params->mode == ENUM_MODE_WIA_SELECT) wia_select(host);
-        log_line(L"=== TWAIN enumeration (process %d-bit) ===", (int)(sizeof(void*) * 8));
-        int total = 0;
-        for (int number = DSM_TWAIN32; number <= DSM_TWAINDSM; ++number) {
-            DsmConnection dsm;
-            WideString error = {};
-            if (!dsm_load(number, &dsm, &error)) {
-                log_line(L"%s", text_of(error));
-            } else if (dsm_open(&dsm, host, &error)) {
-                total += twain_list_sources(&dsm, list);
-            }
-            dsm_close(&dsm);
-            release(&error);
+    DeviceList* list = params->list;
+    if (params->mode == ENUM_MODE_TWAIN_SELECT) user_select(host);
+    if (params->mode == ENUM_MODE_WIA_SELECT) wia_select(host);
+    log_line(L"=== TWAIN enumeration (process %d-bit) ===", (int)(sizeof(void*) * 8));
+    int total = 0;
+    for (int number = DSM_TWAIN32; number <= DSM_TWAINDSM; ++number) {
+        DsmConnection dsm;
+        WideString error = {};
+        if (!dsm_load(number, &dsm, &error)) {
+            log_line(L"%s", text_of(error));
+        } else if (dsm_open(&dsm, host, &error)) {
+            total += twain_list_sources(&dsm, list);
         }
-        log_line(L"TWAIN total entries (before merge) = %d, merged devices = %d", total, list->count);
-        for (int i = 0; i < list->count; ++i) {
-            if (list->entries[i].kind == DEVICE_KIND_TWAIN) list->twain_count++;
-        }
-        wia_enumerate(params->show_all_wia, list);
-        store_listing(list);
-        if (list->twain_count == 0) fill_driver_hint(list);
-        log_line(L"enumeration done: twain=%d wia=%d", list->twain_count, list->wia_count);
-        post_owned(WM_DEVICE_LIST, (WPARAM)params->mode, list, free_list);
+        dsm_close(&dsm);
+        release(&error);
     }
+    log_line(L"TWAIN total entries (before merge) = %d, merged devices = %d", total, list->count);
+    for (int i = 0; i < list->count; ++i) {
+        if (list->entries[i].kind == DEVICE_KIND_TWAIN) list->twain_count++;
+    }
+    wia_enumerate(params->show_all_wia, list);
+    store_listing(list);
+    if (list->twain_count == 0) fill_driver_hint(list);
+    log_line(L"enumeration done: twain=%d wia=%d", list->twain_count, list->wia_count);
+    post_owned(WM_DEVICE_LIST, (WPARAM)params->mode, list, free_list);
     if (host) DestroyWindow(host);
-    CoUninitialize();
+    if (SUCCEEDED(ole)) OleUninitialize();
     mem_free(params);
     return 0;
 }
@@ -230,14 +233,18 @@ static DWORD WINAPI enumeration_thread(void* param) {
 bool start_enumeration(bool show_all_wia, int mode) {
     if (!g_listing_lock) g_listing_lock = lock_create();
     EnumParams* params = static_cast<EnumParams*>(mem_alloc(sizeof(EnumParams)));
-    if (!params || !g_listing_lock) {
+    DeviceList* list = device_list_new();
+    if (!params || !list || !g_listing_lock || !twain_host_class_register()) {
         mem_free(params);
+        device_list_free(list);
         return false;
     }
     params->show_all_wia = show_all_wia;
     params->mode = mode;
+    params->list = list;
     HANDLE thread = CreateThread(nullptr, 0, enumeration_thread, params, 0, nullptr);
     if (!thread) {
+        device_list_free(list);
         mem_free(params);
         return false;
     }

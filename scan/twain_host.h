@@ -31,13 +31,17 @@ struct DsmConnection {
     bool is_open;
     WideString path;
     HWND parent;
+    // A 2.x manager's entry points (DAT_ENTRYPOINT, asked for after MSG_OPENDSM); all null
+    // for a 1.x manager, whose memory is global memory.
+    TW_ENTRYPOINT entry_points;
 };
 
 // ---- one manager
 // Loads manager 1 (twain_32.dll) or 2 (TWAINDSM.dll) by the search order and fills the
 // application identity. On failure the connection is left unloaded.
 bool dsm_load(int dsm_number, DsmConnection* dsm, WideString* error);
-// MSG_OPENDSM against parent; logs the outcome.
+// MSG_OPENDSM against parent; logs the outcome. A 2.x manager is then asked for its
+// entry points (DAT_ENTRYPOINT).
 bool dsm_open(DsmConnection* dsm, HWND parent, WideString* error);
 // MSG_CLOSEDSM when open, then unloads; frees the path. Safe on an unloaded connection.
 void dsm_close(DsmConnection* dsm);
@@ -46,12 +50,22 @@ TW_UINT16 dsm_call(DsmConnection* dsm, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT1
                    TW_MEMREF data);
 // The condition code of the manager (source null) or of a source; -1 when unreadable.
 int dsm_status(DsmConnection* dsm, TW_IDENTITY* source);
+// ---- memory handed to and received from sources (capability containers): the 2.x
+// manager's functions when it gave them, global memory otherwise. The allocation is zeroed.
+TW_HANDLE dsm_mem_alloc(const DsmConnection* dsm, TW_UINT32 size);
+void dsm_mem_free(const DsmConnection* dsm, TW_HANDLE handle);
+void* dsm_mem_lock(const DsmConnection* dsm, TW_HANDLE handle);
+void dsm_mem_unlock(const DsmConnection* dsm, TW_HANDLE handle);
+
 // "twain_32.dll" or "TWAINDSM.dll".
 const wchar_t* dsm_file_name(int dsm_number);
 // The text of a LoadLibrary failure of path with the system's error code.
 void dsm_load_error_text(const wchar_t* path, unsigned error_code, WideString* out);
 
 // ---- worker plumbing
+// Registers the "ZanTwainHost" class once per process; callers that arrive together wait
+// for the first. The worker starts call it before their thread exists.
+bool twain_host_class_register();
 // A hidden "ZanTwainHost" window owned by the calling thread, or null.
 HWND twain_host_window_create();
 // The window that receives the workers' messages (the main window, or zancli's).

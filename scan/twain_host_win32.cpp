@@ -1,6 +1,9 @@
 // scan/twain_host_win32.cpp
 // Source-manager loading and the host window. Managers are loaded by full path where one
-// exists, so a stray DLL in the current folder is never picked up.
+// exists, so a stray DLL in the current folder is never picked up; a load by bare name
+// takes the current folder out of the search for that load only, because drivers whose
+// helper DLLs lie beside their ".ds" are found through the folder the manager makes
+// current while it loads them.
 #include "scan/twain_host.h"
 
 #include "app/log.h"
@@ -68,6 +71,21 @@ static void fill_app_identity(int dsm_number, TW_IDENTITY* id) {
     copy_ansi(id->ProductName, "Zan Group Scanner");
 }
 
+// A bare name must never resolve to a DLL planted in the current folder, so the current
+// folder leaves the search for this one load; the process's DLL search (and any folder set
+// before) is restored at once, and the error code of the load is kept.
+static HMODULE load_manager_file(const wchar_t* path) {
+    if (last_separator(path) >= 0) return LoadLibraryW(path);
+    wchar_t saved[MAX_PATH + 1] = {};
+    const DWORD n = GetDllDirectoryW(MAX_PATH + 1, saved);
+    SetDllDirectoryW(L"");
+    HMODULE module = LoadLibraryW(path);
+    const DWORD error = GetLastError();
+    SetDllDirectoryW(n > 0 && n <= MAX_PATH ? saved : nullptr);
+    SetLastError(error);
+    return module;
+}
+
 bool dsm_load(int dsm_number, DsmConnection* dsm, WideString* error) {
     if (!dsm || !error || (dsm_number != DSM_TWAIN32 && dsm_number != DSM_TWAINDSM)) return false;
     mem_fill(dsm, 0, sizeof(*dsm));
@@ -85,15 +103,13 @@ bool dsm_load(int dsm_number, DsmConnection* dsm, WideString* error) {
             return false;
         }
     }
-    // A bare name must never resolve to a DLL planted in the current folder.
-    SetDllDirectoryW(L"");
-    dsm->module = LoadLibraryW(text_of(dsm->path));
+    dsm->module = load_manager_file(text_of(dsm->path));
     if (!dsm->module) {
         dsm_load_error_text(text_of(dsm->path), GetLastError(), error);
         // A 32-bit twain_32.dll in the Windows folder seen from a 64-bit process (and other
         // odd installs) still leaves the system's own copy reachable by name.
         if (dsm_number == DSM_TWAIN32 && dsm->path.length >= 13) {
-            dsm->module = LoadLibraryW(name);
+            dsm->module = load_manager_file(name);
             if (dsm->module) {
                 assign(&dsm->path, name);
                 assign(error, L"");
@@ -143,7 +159,54 @@ bool dsm_open(DsmConnection* dsm, HWND parent, WideString* error) {
     }
     dsm->is_open = true;
     log_line(L"%s: OPENDSM ok (%s)", name, text_of(dsm->path));
+    // A 2.x manager hands out the memory functions its sources use for containers.
+    if (dsm->dsm_number == DSM_TWAINDSM || (dsm->app_identity.SupportedGroups & DF_DSM2)) {
+        TW_ENTRYPOINT points = {};
+        points.Size = sizeof(points);
+        const TW_UINT16 points_rc = dsm_call(dsm, nullptr, DG_CONTROL, DAT_ENTRYPOINT, MSG_GET, &points);
+        const bool usable = points_rc == TWRC_SUCCESS && points.DSM_MemAllocate && points.DSM_MemFree &&
+                            points.DSM_MemLock && points.DSM_MemUnlock;
+        if (usable) dsm->entry_points = points;
+        log_line(L"%s: ENTRYPOINT rc=%d%s", name, (int)points_rc, usable ? L"" : L" (global memory)");
+    }
     return true;
+}
+
+TW_HANDLE dsm_mem_alloc(const DsmConnection* dsm, TW_UINT32 size) {
+    if (dsm && dsm->entry_points.DSM_MemAllocate) {
+        TW_HANDLE handle = dsm->entry_points.DSM_MemAllocate(size);
+        void* data = handle ? dsm->entry_points.DSM_MemLock(handle) : nullptr;
+        if (data) {
+            mem_fill(data, 0, size);
+            dsm->entry_points.DSM_MemUnlock(handle);
+        }
+        return handle;
+    }
+    return GlobalAlloc(GHND, size);
+}
+
+void dsm_mem_free(const DsmConnection* dsm, TW_HANDLE handle) {
+    if (!handle) return;
+    if (dsm && dsm->entry_points.DSM_MemFree) {
+        dsm->entry_points.DSM_MemFree(handle);
+    } else {
+        GlobalFree(handle);
+    }
+}
+
+void* dsm_mem_lock(const DsmConnection* dsm, TW_HANDLE handle) {
+    if (!handle) return nullptr;
+    if (dsm && dsm->entry_points.DSM_MemLock) return dsm->entry_points.DSM_MemLock(handle);
+    return GlobalLock(handle);
+}
+
+void dsm_mem_unlock(const DsmConnection* dsm, TW_HANDLE handle) {
+    if (!handle) return;
+    if (dsm && dsm->entry_points.DSM_MemUnlock) {
+        dsm->entry_points.DSM_MemUnlock(handle);
+    } else {
+        GlobalUnlock(handle);
+    }
 }
 
 void dsm_close(DsmConnection* dsm) {
@@ -158,20 +221,28 @@ void dsm_close(DsmConnection* dsm) {
         dsm->module = nullptr;
     }
     dsm->entry = nullptr;
+    dsm->entry_points = TW_ENTRYPOINT{};
     release(&dsm->path);
 }
 
+static BOOL CALLBACK register_host_class(PINIT_ONCE, void*, void**) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = twain_session_window_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZanTwainHost";
+    return RegisterClassExW(&wc) != 0;
+}
+
+bool twain_host_class_register() {
+    // A failed registration leaves the once-block unset, so a later call tries again.
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    return InitOnceExecuteOnce(&once, register_host_class, nullptr, nullptr) != FALSE;
+}
+
 HWND twain_host_window_create() {
-    static LONG registered = 0;
+    if (!twain_host_class_register()) return nullptr;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (InterlockedCompareExchange(&registered, 1, 0) == 0) {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = twain_session_window_proc;
-        wc.hInstance = instance;
-        wc.lpszClassName = L"ZanTwainHost";
-        if (!RegisterClassExW(&wc)) InterlockedExchange(&registered, 0);
-    }
     return CreateWindowExW(WS_EX_TOOLWINDOW, L"ZanTwainHost", L"Zan TWAIN host", WS_POPUP, 0, 0, 1, 1, nullptr,
                            nullptr, instance, nullptr);
 }

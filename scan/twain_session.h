@@ -13,10 +13,12 @@
 #include "scan/twain.h"
 #include "scan/twain_host.h"
 
-// The scan thread's copy of the chosen device and the settings.
+// The scan thread's copy of the chosen device and the settings, and the text record of
+// its result message, reserved with the job so that the result can always be posted.
 struct ScanJob {
     DeviceEntry device;
     ScanSettings settings;
+    WideString* result;
 };
 
 struct TwainSession {
@@ -31,6 +33,17 @@ struct TwainSession {
     int pages;
     HWND main_window;
     HWND host_window;
+    // The source's TWAIN state as the session knows it: 3 closed, 4 open, 5 enabled,
+    // 6 transfer ready, 7 transferring.
+    int source_state;
+    // Above zero while the session's own sequence runs. A driver may pump this thread's
+    // messages inside any call, so the host window then only records what arrives; the
+    // session acts on it once the sequence has returned.
+    int busy;
+    bool cancel_request;
+    TW_UINT16 close_request;  // MSG_CLOSEDSREQ or MSG_CLOSEDSOK, 0 for none
+    bool ready_request;
+    WideString* result;       // the job's reserved result text
 };
 
 // The most transfer rounds one loop runs (one more than a round 2000).

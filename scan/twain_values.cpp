@@ -6,8 +6,13 @@
 #include "core/heap.h"
 
 TW_UINT32 twain_fix32_item(double value) {
-    const double whole = floor(value);
-    const TW_UINT32 frac = (TW_UINT32)((value - whole) * 65536.0 + 0.5) & 0xFFFFu;
+    double whole = floor(value);
+    TW_UINT32 frac = (TW_UINT32)((value - whole) * 65536.0 + 0.5);
+    // A fraction just below 1 rounds up to 65536: that is one more whole unit.
+    if (frac > 0xFFFFu) {
+        whole += 1.0;
+        frac = 0;
+    }
     const TW_UINT32 low = (TW_UINT32)(TW_INT32)whole & 0xFFFFu;
     return low | (frac << 16);
 }

@@ -10,7 +10,8 @@
 #include "scan/twain.h"
 
 // The 32-bit item of a TW_FIX32: Whole = floor(v) in the low 16 bits, Frac =
-// trunc((v - floor(v)) * 65536 + 0.5) in the high 16 bits.
+// trunc((v - floor(v)) * 65536 + 0.5) in the high 16 bits; a Frac that rounds up to 65536
+// carries into Whole.
 TW_UINT32 twain_fix32_item(double value);
 // XResolution rounded (Whole + 1 when Frac >= 0x8000), or requested_dpi when the result
 // lies outside 20..4800.

@@ -1,12 +1,14 @@
 // ui/main_window.cpp
 // A plain main window with the program's title and a short note; the scanning controls
-// are built on it later. With --test-enum it closes itself once its start-up message
-// has run, as the enumeration-only test expects.
+// are built on it later. It starts the device enumeration at creation and logs the status
+// line of the list that arrives; with --test-enum it then closes itself.
 #include "ui/main_window.h"
 
 #include "app/log.h"
 #include "app/settings.h"
 #include "app/version.h"
+#include "scan/device_list.h"
+#include "scan/twain_host.h"
 
 static HWND g_main_window = nullptr;
 static bool g_close_after_start = false;
@@ -17,11 +19,21 @@ static LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         PostMessageW(hwnd, WM_ZAN_START_ENUMERATION, 0, 0);
         return 0;
     case WM_ZAN_START_ENUMERATION:
-        if (g_close_after_start) {
-            log_line(L"UI: %s", L"device enumeration is not available in this build");
-            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        twain_set_report_window(hwnd);
+        if (!start_enumeration(app_settings()->ShowAllWia, 0)) {
+            log_line(L"enumeration could not start");
+            if (g_close_after_start) PostMessageW(hwnd, WM_CLOSE, 0, 0);
         }
         return 0;
+    case WM_DEVICE_LIST: {
+        DeviceList* list = reinterpret_cast<DeviceList*>(lp);
+        WideString status = device_list_status_text(*list);
+        log_line(L"UI: %s", text_of(status));
+        release(&status);
+        device_list_free(list);
+        if (g_close_after_start) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return 0;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -33,6 +45,7 @@ static LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         return 0;
     }
     case WM_DESTROY:
+        twain_set_report_window(nullptr);
         settings_save();
         g_main_window = nullptr;
         PostQuitMessage(0);

@@ -37,10 +37,14 @@ check "source cancel after two pages exits 0" test "$code" = 0
 check "source cancel after two pages sentence" has_line out.txt "Scan finished — pages: 2"
 check "two-page PDF" test "$(pdf_pages two.pdf)" = 2
 
-# The driver screen is cancelled (close request through the manager and through the callback).
+# The driver screen is cancelled.
+# twain_32.dll passes the request on through MSG_PROCESSEVENT, TWAINDSM.dll through the
+# program's callback.
 for signal in event callback; do
-    script_scanner "DriverUi=cancel" "Signal=$signal" "[sane]" "Product=Sane Scanner"
-    zancli scan --device "$SANE" --driver-ui ui.pdf
+    script_scanner "DriverUi=cancel" "Signal=$signal" "Product=Dsm Scanner" "[sane]" "Product=Sane Scanner"
+    device=$SANE
+    [ "$signal" = callback ] && device=$DSM
+    zancli scan --device "$device" --driver-ui ui.pdf
     check "driver screen cancelled ($signal) exits 1" test "$code" = 1
     check "driver screen cancelled ($signal) sentence" has_line err.txt "Scan cancelled from the driver screen."
     check "driver screen cancelled ($signal) logged" has_line log "DS requested close (0x102)"

@@ -122,8 +122,9 @@ for dsm in "$SANE" "$DSM"; do
     check "double signal ($dsm): ENABLEDS CHECKSTATUS accepted" has_line log "ENABLEDS rc=2 showUi=0"
     check "double signal ($dsm): one transfer loop" test "$(grep -c '^XFERREADY -> transfer loop$' log)" = 1
     check "double signal ($dsm): two pages" has_line out.txt "Scan finished — pages: 2"
-    check "double signal ($dsm): callback logged" has_line log "callback msg=0x101"
 done
+# The test manager calls the program's callback itself (twain_32.dll knows only DAT_NULL).
+check "double signal: callback through TWAINDSM.dll logged" has_line log "callback msg=0x101"
 
 # ---- ENABLEDS refused
 script_scanner "EnableFail=24" "[sane]" "Product=Sane Scanner"

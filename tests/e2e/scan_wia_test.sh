@@ -17,7 +17,7 @@ script_wia "Devices=2" \
     "[Device2]" "Id=cam-1" "Name=Desk Camera" "Type=0x20001"
 zancli_wia devices
 check "devices exits 0" test "$code" = 0
-check "WIA scanner listed after TWAIN" grep -qP '^WIA:\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F\}\\0001\twia\t0\tOffice MFP$' out.txt
+check "WIA scanner listed with its list and driver lines" grep -qP '^WIA:\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F\}\\0001\twia\t0\tOffice MFP\tOffice MFP  \(WIA\)\t' out.txt
 check "camera not listed" bash -c "! grep -q 'Desk Camera' out.txt"
 check "log: device line" has_line log 'WIA device: Office MFP | {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\0001 | type=1'
 check "log: camera skipped" has_line log 'WIA device skipped (type 2): Desk Camera'

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
+#include "app/strings.h"
+#include "core/text.h"
 #include "tests/test_text.h"
 
 static TW_IDENTITY identity(const char* manufacturer, const char* family, const char* product, unsigned id = 7) {
@@ -150,4 +153,120 @@ TEST(DeviceList, CopyEntryIsDeep) {
 TEST(DeviceList, KeysMatchIgnoringCaseOnly) {
     EXPECT_TRUE(device_key_matches_twain(L"Acme|F|Scan", L"ACME|f|scan"));
     EXPECT_FALSE(device_key_matches_twain(L"Acme|F|Scan", L"Acme|F|Scan #2"));
+}
+
+// ---- choosing the entry after a refresh
+
+static void add_wia(DeviceList* list, const char* name) {
+    DeviceEntry* e = device_list_add(list);
+    e->kind = DEVICE_KIND_WIA;
+    e->display_name = multibyte_to_wide(name, -1, CODE_PAGE_UTF8);
+    e->device_key = multibyte_to_wide((std::string("WIA:") + name).c_str(), -1, CODE_PAGE_UTF8);
+}
+
+TEST(DeviceChoice, SelectionKeyThenLastDeviceThenFirstScanner) {
+    ListGuard g;
+    add_wia(g.list, "Camera");
+    device_list_add_twain(g.list, identity("Bullzip", "", "PDF Printer"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(g.list, identity("ACME", "", "Flatbed"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(g.list, identity("ACME", "", "Feeder"), DSM_BIT_TWAIN32, false, nullptr);
+    // The printer-like source and the WIA entry are passed over when nothing is remembered.
+    EXPECT_EQ(device_list_choose(g.list, nullptr, nullptr), 2);
+    EXPECT_EQ(device_list_choose(g.list, nullptr, L""), 2);
+    EXPECT_EQ(device_list_choose(g.list, nullptr, L"ACME||Feeder"), 3);
+    // A user's choice in the selection dialog wins over the remembered device.
+    EXPECT_EQ(device_list_choose(g.list, L"WIA:Camera", L"ACME||Feeder"), 0);
+    // A selection that matches nothing falls back to the remembered device.
+    EXPECT_EQ(device_list_choose(g.list, L"Gone||X", L"ACME||Feeder"), 3);
+}
+
+TEST(DeviceChoice, KeysCompareExactlyHere) {
+    ListGuard g;
+    device_list_add_twain(g.list, identity("ACME", "", "Flatbed"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(g.list, identity("ACME", "", "Feeder"), DSM_BIT_TWAIN32, false, nullptr);
+    // Differing in letter case only: not the remembered device, so the automatic rule applies.
+    EXPECT_EQ(device_list_choose(g.list, nullptr, L"acme||feeder"), 0);
+    EXPECT_EQ(device_list_choose(g.list, L"ACME||FEEDER", nullptr), 0);
+}
+
+TEST(DeviceChoice, OnlyWiaOrOnlyPrintersSelectTheFirstAndEmptyListNone) {
+    ListGuard wia;
+    add_wia(wia.list, "One");
+    add_wia(wia.list, "Two");
+    EXPECT_EQ(device_list_choose(wia.list, nullptr, nullptr), 0);
+    ListGuard printers;
+    device_list_add_twain(printers.list, identity("X", "", "Fax"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(printers.list, identity("Y", "", "Printer"), DSM_BIT_TWAIN32, false, nullptr);
+    EXPECT_EQ(device_list_choose(printers.list, nullptr, nullptr), 0);
+    ListGuard empty;
+    EXPECT_EQ(device_list_choose(empty.list, L"a", L"b"), -1);
+    EXPECT_EQ(device_list_choose(nullptr, nullptr, nullptr), -1);
+}
+
+// ---- labels
+
+TEST(DeviceLabels, ComboLineNamesTheKindAndMarksPrinters) {
+    set_interface_language(LANGUAGE_ENGLISH);
+    ListGuard g;
+    add_wia(g.list, "Camera");
+    device_list_add_twain(g.list, identity("ACME", "", "Flatbed"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(g.list, identity("Bullzip", "", "PDF Printer"), DSM_BIT_TWAIN32, false, nullptr);
+    WideString a = device_combo_label(g.list->entries[0]);
+    WideString b = device_combo_label(g.list->entries[1]);
+    WideString c = device_combo_label(g.list->entries[2]);
+    EXPECT_EQ(utf8(a), "Camera  (WIA)");
+    EXPECT_EQ(utf8(b), "Flatbed  (TWAIN)");
+    EXPECT_EQ(utf8(c), "PDF Printer  (TWAIN)  \xC2\xB7  printer/fax?");
+    set_interface_language(LANGUAGE_ARABIC);
+    WideString arabic = device_combo_label(g.list->entries[2]);
+    EXPECT_EQ(arabic.data[arabic.length - 1], L'\x061F');  // the Arabic question mark of id 150
+    set_interface_language(LANGUAGE_ENGLISH);
+    release(&a);
+    release(&b);
+    release(&c);
+    release(&arabic);
+}
+
+TEST(DeviceLabels, DriverLineNamesTheManagersAndTheMaker) {
+    set_interface_language(LANGUAGE_ENGLISH);
+    ListGuard g;
+    device_list_add_twain(g.list, identity("ACME", "", "Both"), DSM_BIT_TWAIN32, false, nullptr);
+    device_list_add_twain(g.list, identity("acme", "", "BOTH"), DSM_BIT_TWAINDSM, false, nullptr);
+    device_list_add_twain(g.list, identity("ACME", "", "New"), DSM_BIT_TWAINDSM, false, nullptr);
+    device_list_add_twain(g.list, identity("", "", "Old"), DSM_BIT_TWAIN32, false, nullptr);
+    add_wia(g.list, "Camera");
+    assign(&g.list->entries[3].manufacturer, L"Maker");
+    const char* expected[] = {
+        "TWAIN driver \xC2\xB7 DSM 1.x + 2.x \xC2\xB7 ACME",
+        "TWAIN driver \xC2\xB7 TWAIN DSM 2.x \xC2\xB7 ACME",
+        "TWAIN driver \xC2\xB7 twain_32",
+        "WIA driver \xC2\xB7 Maker",
+    };
+    ASSERT_EQ(g.list->count, 4);
+    for (int i = 0; i < 4; ++i) {
+        WideString line = device_driver_label(&g.list->entries[i]);
+        EXPECT_EQ(utf8(line), expected[i]) << i;
+        release(&line);
+    }
+    WideString none = device_driver_label(nullptr);
+    EXPECT_EQ(utf8(none), "No scanner found \xE2\x80\x94 install the driver, then refresh");
+    release(&none);
+}
+
+TEST(DeviceLabels, StatusLineCountsOrNamesTheHint) {
+    set_interface_language(LANGUAGE_ENGLISH);
+    ListGuard g;
+    WideString none = device_list_status_text(*g.list);
+    EXPECT_EQ(utf8(none), "No devices \xE2\x80\x94 No scanner found \xE2\x80\x94 install the driver, then refresh");
+    assign(&g.list->driver_hint, L"2 driver file(s) in twain_32 but none listed");
+    WideString hinted = device_list_status_text(*g.list);
+    EXPECT_EQ(utf8(hinted), "No devices \xE2\x80\x94 No scanner found \xE2\x80\x94 install the driver, then refresh"
+                            "  (2 driver file(s) in twain_32 but none listed)");
+    add_wia(g.list, "One");
+    add_wia(g.list, "Two");
+    WideString found = device_list_status_text(*g.list);
+    EXPECT_EQ(utf8(found), "Found 2 device(s)");
+    release(&none);
+    release(&hinted);
+    release(&found);
 }

@@ -6,10 +6,39 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "app/strings.h"
 #include "core/heap.h"
 #include "tests/test_text.h"
+
+// Runs first in this program, while the host window class is not registered yet: workers
+// that start together each get their window.
+static HANDLE g_go = nullptr;
+static LONG g_windows_made = 0;
+
+static DWORD WINAPI make_host_window(void*) {
+    WaitForSingleObject(g_go, INFINITE);
+    HWND window = twain_host_window_create();
+    if (window) {
+        InterlockedIncrement(&g_windows_made);
+        DestroyWindow(window);
+    }
+    return 0;
+}
+
+TEST(TwainHost, WorkersStartingTogetherEachGetAHostWindow) {
+    const int kThreads = 16;
+    g_go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE threads[kThreads];
+    for (HANDLE& t : threads) t = CreateThread(nullptr, 0, make_host_window, nullptr, 0, nullptr);
+    Sleep(100);
+    SetEvent(g_go);
+    WaitForMultipleObjects(kThreads, threads, TRUE, 30000);
+    for (HANDLE t : threads) CloseHandle(t);
+    CloseHandle(g_go);
+    EXPECT_EQ(g_windows_made, kThreads);
+}
 
 TEST(TwainHost, LoadErrorNamesTheCause) {
     WideString text = {};
@@ -62,6 +91,24 @@ TEST(TwainHost, Twain32LoadsAndCarriesTheClassicIdentity) {
     EXPECT_FALSE(dsm.is_open);
     EXPECT_EQ(dsm.module, nullptr);
     DestroyWindow(host);
+    release(&error);
+}
+
+// Drivers load their helper DLLs through the folder the manager makes current: loading a
+// manager (here twain_32.dll, by full path and, from a 64-bit process, again by bare name)
+// must leave the process's DLL search as it found it.
+TEST(TwainHost, LoadingAManagerLeavesTheDllSearchAlone) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    ASSERT_TRUE(SetDllDirectoryW(temp));
+    DsmConnection dsm;
+    WideString error = {};
+    ASSERT_TRUE(dsm_load(DSM_TWAIN32, &dsm, &error)) << utf8(error);
+    wchar_t now[MAX_PATH + 1] = {};
+    GetDllDirectoryW(MAX_PATH + 1, now);
+    EXPECT_EQ(std::wstring(now), std::wstring(temp));
+    dsm_close(&dsm);
+    SetDllDirectoryW(nullptr);
     release(&error);
 }
 

@@ -18,6 +18,13 @@ TEST(TwainValues, Fix32FractionGoesToTheHighHalf) {
     EXPECT_EQ(twain_fix32_item(1.25), 1u | (0x4000u << 16));
 }
 
+TEST(TwainValues, Fix32FractionThatRoundsUpCarriesIntoTheWholePart) {
+    // 0.9999999 * 65536 + 0.5 truncates to 65536: one more whole unit, not Frac 0 on the same Whole.
+    EXPECT_EQ(twain_fix32_item(199.9999999), 200u);
+    EXPECT_EQ(twain_fix32_item(-0.0000001), 0u);
+    EXPECT_EQ(twain_fix32_item(0.99999), 0u | (0xFFFFu << 16));  // still below the carry
+}
+
 TEST(TwainValues, Fix32NegativeValuesUseFloor) {
     EXPECT_EQ(twain_fix32_item(-100), 0xFF9Cu);               // Whole -100, Frac 0
     EXPECT_EQ(twain_fix32_item(-0.5), 0xFFFFu | (0x8000u << 16));  // floor -1, Frac 0.5

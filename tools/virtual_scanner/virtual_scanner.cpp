@@ -4,7 +4,15 @@
 // "<name>.ini" beside the .ds; without either it lists itself nowhere. Every request it receives
 // (except the per-message MSG_PROCESSEVENT) is appended to a trace file so tests can check
 // the order and values of a negotiation. See README.md for the keys.
+//
+// It is as strict as real drivers are: it refuses requests in the wrong TWAIN state and
+// requests that arrive while one of its own calls is still on the stack, signals the
+// application only through its source manager, can pump the thread's messages inside a
+// transfer or MSG_ENABLEDS as a driver's progress window or modal screen does, can need a
+// helper DLL beside itself or a single-threaded apartment, answers capabilities in
+// enumeration and range containers and rounds unsupported values to the nearest one.
 #include <windows.h>
+#include <ole2.h>
 
 #include "scan/twain.h"
 
@@ -27,6 +35,20 @@ struct ScannerConfig {
     int driver_ui_cancel;   // the driver screen is cancelled instead of scanning
     int signal_callback;    // transfer ready through the registered callback
     int signal_event;       // transfer ready through the manager (DAT_NULL)
+    int pump;               // pump the thread's messages while a page is transferred
+    int enable_pump_ms;     // pump the thread's messages this long inside MSG_ENABLEDS
+    int ready_in_enable;    // signal "transfer ready" inside MSG_ENABLEDS, before pumping
+    int ready_delay_ms;     // wait before signalling "transfer ready" (after MSG_ENABLEDS)
+    int close_at_page;      // send a close request while this page is transferred (0: none)
+    int end_fail_at_page;   // MSG_ENDXFER after this page fails once (0: none)
+    int open_fail;          // condition code MSG_OPENDS fails with (0: none)
+    int needs_sta;          // MSG_ENABLEDS needs a single-threaded apartment (an OLE screen)
+    int container;          // answers to MSG_GET: TWON_ONEVALUE, TWON_ENUMERATION or TWON_RANGE
+    int resolutions[8];     // supported resolutions (none: any)
+    int resolution_count;
+    int papers[8];          // supported TWSS codes (none: any)
+    int paper_count;
+    wchar_t helper[MAX_PATH];  // a DLL beside the .ds that MSG_OPENDS loads by bare name
     wchar_t trace[MAX_PATH];  // empty: no trace
 };
 
@@ -34,9 +56,13 @@ struct Scanner {
     ScannerConfig config;
     TW_IDENTITY self;
     TW_IDENTITY app;
-    DsmEntryProc dsm_entry;
-    TW_MEMREF callback;
+    TW_ENTRYPOINT manager;  // a 2.x manager's entry points (Size 0: a 1.x manager)
+    HMODULE helper;
     int state;
+    int depth;              // calls of DS_Entry on the stack
+    int in_enable;          // inside MSG_ENABLEDS
+    int end_failed;         // the configured ENDXFER failure has happened
+    int tried;              // a transfer was attempted since the last MSG_ENDXFER
     TW_UINT16 condition;
     // negotiated values
     int pixel_type;
@@ -132,6 +158,24 @@ static int read_int(const wchar_t* ini, const wchar_t* key, int fallback) {
     return (int)GetPrivateProfileIntW(g_own_section, key, common, ini);
 }
 
+// "100,200,300" -> up to max numbers.
+static int parse_list(const wchar_t* text, int* out, int max) {
+    int count = 0, value = 0;
+    bool digits = false;
+    for (const wchar_t* p = text;; ++p) {
+        if (*p >= L'0' && *p <= L'9') {
+            value = value * 10 + (*p - L'0');
+            digits = true;
+        } else {
+            if (digits && count < max) out[count++] = value;
+            value = 0;
+            digits = false;
+            if (*p == 0) break;
+        }
+    }
+    return count;
+}
+
 // False when there is no INI: an unconfigured copy stays out of every listing, so
 // installing it into a shared prefix changes nothing for programs that do not ask for it.
 static bool load_config() {
@@ -159,6 +203,24 @@ static bool load_config() {
     read_text(ini, L"Signal", L"event", word, 32);
     c.signal_callback = lstrcmpiW(word, L"callback") == 0 || lstrcmpiW(word, L"both") == 0;
     c.signal_event = lstrcmpiW(word, L"event") == 0 || lstrcmpiW(word, L"both") == 0;
+    c.pump = read_int(ini, L"Pump", 0);
+    c.enable_pump_ms = read_int(ini, L"EnablePumpMs", 0);
+    c.ready_in_enable = read_int(ini, L"ReadyInEnable", 0);
+    c.ready_delay_ms = read_int(ini, L"ReadyDelayMs", 30);
+    c.close_at_page = read_int(ini, L"CloseAtPage", 0);
+    c.end_fail_at_page = read_int(ini, L"EndXferFailAtPage", 0);
+    c.open_fail = read_int(ini, L"OpenFail", 0);
+    c.needs_sta = read_int(ini, L"NeedsSta", 0);
+    read_text(ini, L"Container", L"onevalue", word, 32);
+    c.container = lstrcmpiW(word, L"enumeration") == 0 ? TWON_ENUMERATION
+                  : lstrcmpiW(word, L"range") == 0     ? TWON_RANGE
+                                                       : TWON_ONEVALUE;
+    wchar_t list[128] = {};
+    read_text(ini, L"Resolutions", L"", list, 128);
+    c.resolution_count = parse_list(list, c.resolutions, 8);
+    read_text(ini, L"Papers", L"", list, 128);
+    c.paper_count = parse_list(list, c.papers, 8);
+    read_text(ini, L"Helper", L"", c.helper, MAX_PATH);
     read_text(ini, L"ImageFile", L"", c.image_file, MAX_PATH);
     read_text(ini, L"Trace", L"", c.trace, MAX_PATH);
     return true;
@@ -185,25 +247,69 @@ static TW_UINT16 fail(TW_UINT16 condition) {
     return TWRC_FAILURE;
 }
 
-// ---- signalling the application
+// ---- memory of capability containers: a 2.x manager's functions when it gave them
+static TW_HANDLE container_alloc(TW_UINT32 size) {
+    if (g_scanner.manager.DSM_MemAllocate) return g_scanner.manager.DSM_MemAllocate(size);
+    return GlobalAlloc(GHND, size);
+}
+
+static void* container_lock(TW_HANDLE h) {
+    if (g_scanner.manager.DSM_MemLock) return g_scanner.manager.DSM_MemLock(h);
+    return GlobalLock(h);
+}
+
+static void container_unlock(TW_HANDLE h) {
+    if (g_scanner.manager.DSM_MemUnlock) {
+        g_scanner.manager.DSM_MemUnlock(h);
+    } else {
+        GlobalUnlock(h);
+    }
+}
+
+// ---- signalling the application: only ever through the manager, as real sources do
 static DsmEntryProc manager_entry() {
-    if (g_scanner.dsm_entry) return g_scanner.dsm_entry;
+    if (g_scanner.manager.DSM_Entry) return g_scanner.manager.DSM_Entry;
     HMODULE manager = GetModuleHandleW(L"twain_32.dll");
     FARPROC proc = manager ? GetProcAddress(manager, "DSM_Entry") : nullptr;
     return reinterpret_cast<DsmEntryProc>(reinterpret_cast<void*>(proc));
 }
 
 static void signal_app(TW_UINT16 msg) {
-    if (g_scanner.config.signal_callback && g_scanner.callback) {
-        tracef("SIGNAL callback 0x%x", msg);
-        DsmEntryProc callback = reinterpret_cast<DsmEntryProc>(g_scanner.callback);
-        callback(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_NULL, msg, nullptr);
-    }
     DsmEntryProc manager = manager_entry();
-    if (g_scanner.config.signal_event && manager) {
+    if (!manager) return;
+    // A 2.x manager calls the application's callback when the source asks it to
+    // (MSG_INVOKE_CALLBACK); a 1.x manager knows only DAT_NULL.
+    if (g_scanner.config.signal_callback) {
+        tracef("SIGNAL callback 0x%x", msg);
+        if (g_scanner.manager.DSM_Entry) {
+            TW_CALLBACK request = {nullptr, 0, (TW_INT16)msg};
+            manager(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_CALLBACK, MSG_INVOKE_CALLBACK, &request);
+        } else {
+            manager(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_NULL, msg, nullptr);
+        }
+    }
+    if (g_scanner.config.signal_event) {
         tracef("SIGNAL event 0x%x", msg);
         manager(&g_scanner.self, &g_scanner.app, DG_CONTROL, DAT_NULL, msg, nullptr);
     }
+}
+
+// Runs the thread's messages for ms milliseconds, as a driver's progress window or modal
+// screen does while the application's call is still on the stack.
+static void pump_messages(int ms) {
+    const DWORD until = GetTickCount() + (DWORD)ms;
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage((int)msg.wParam);
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while ((int)(until - GetTickCount()) > 0);
 }
 
 // Signals from the application's own message loop a moment after MSG_ENABLEDS returned,
@@ -224,12 +330,30 @@ static void stop_timer() {
 // ---- capabilities
 static bool read_onevalue(const TW_CAPABILITY* cap, TW_UINT16* type, TW_UINT32* item) {
     if (!cap->hContainer || cap->ConType != TWON_ONEVALUE) return false;
-    const TW_ONEVALUE* one = static_cast<const TW_ONEVALUE*>(GlobalLock(cap->hContainer));
+    const TW_ONEVALUE* one = static_cast<const TW_ONEVALUE*>(container_lock(cap->hContainer));
     if (!one) return false;
     *type = one->ItemType;
     *item = one->Item;
-    GlobalUnlock(cap->hContainer);
+    container_unlock(cap->hContainer);
     return true;
+}
+
+// The supported value closest to wanted (the first of equals).
+static int nearest(const int* values, int count, int wanted) {
+    int best = values[0];
+    for (int i = 1; i < count; ++i) {
+        const int d = values[i] > wanted ? values[i] - wanted : wanted - values[i];
+        const int b = best > wanted ? best - wanted : wanted - best;
+        if (d < b) best = values[i];
+    }
+    return best;
+}
+
+static bool listed(const int* values, int count, int value) {
+    for (int i = 0; i < count; ++i) {
+        if (values[i] == value) return true;
+    }
+    return false;
 }
 
 static TW_UINT16 set_capability(TW_CAPABILITY* cap) {
@@ -241,12 +365,31 @@ static TW_UINT16 set_capability(TW_CAPABILITY* cap) {
     }
     tracef("CAP SET 0x%04x type=%u item=%lu", cap->Cap, type, (unsigned long)item);
     if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
+    const ScannerConfig& c = g_scanner.config;
+    int value = (int)(item & 0xFFFF);
     switch (cap->Cap) {
-    case ICAP_PIXELTYPE: g_scanner.pixel_type = (int)(item & 0xFFFF); break;
-    case ICAP_XRESOLUTION: g_scanner.dpi = (int)(TW_INT16)(item & 0xFFFF); break;
-    case ICAP_SUPPORTEDSIZES: g_scanner.paper = (int)(item & 0xFFFF); break;
-    case CAP_FEEDERENABLED: g_scanner.feeder_enabled = (int)(item & 0xFFFF); break;
-    case CAP_DUPLEXENABLED: g_scanner.duplex = (int)(item & 0xFFFF); break;
+    case ICAP_PIXELTYPE: g_scanner.pixel_type = value; break;
+    case ICAP_XRESOLUTION:
+    case ICAP_YRESOLUTION:
+        value = (int)(TW_INT16)value;
+        if (c.resolution_count > 0 && !listed(c.resolutions, c.resolution_count, value)) {
+            value = nearest(c.resolutions, c.resolution_count, value);
+            tracef("CAP 0x%04x rounded to %d", cap->Cap, value);
+            if (cap->Cap == ICAP_XRESOLUTION) g_scanner.dpi = value;
+            return TWRC_CHECKSTATUS;
+        }
+        if (cap->Cap == ICAP_XRESOLUTION) g_scanner.dpi = value;
+        break;
+    case ICAP_SUPPORTEDSIZES:
+        if (c.paper_count > 0 && !listed(c.papers, c.paper_count, value)) {
+            g_scanner.paper = c.papers[0];
+            tracef("CAP 0x%04x rounded to %d", cap->Cap, g_scanner.paper);
+            return TWRC_CHECKSTATUS;
+        }
+        g_scanner.paper = value;
+        break;
+    case CAP_FEEDERENABLED: g_scanner.feeder_enabled = value; break;
+    case CAP_DUPLEXENABLED: g_scanner.duplex = value; break;
     default: break;
     }
     return TWRC_SUCCESS;
@@ -263,13 +406,33 @@ static TW_UINT16 get_capability(TW_CAPABILITY* cap) {
     } else {
         return fail(TWCC_CAPUNSUPPORTED);
     }
-    HGLOBAL h = GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
-    TW_ONEVALUE* one = h ? static_cast<TW_ONEVALUE*>(GlobalLock(h)) : nullptr;
-    if (!one) return fail(TWCC_LOWMEMORY);
-    one->ItemType = TWTY_BOOL;
-    one->Item = value ? 1 : 0;
-    GlobalUnlock(h);
-    cap->ConType = TWON_ONEVALUE;
+    // The same boolean in the container the script asks for: a one-value, a two-item
+    // enumeration whose current item is the value, or a range 0..1.
+    const int kind = g_scanner.config.container;
+    const TW_UINT32 size = kind == TWON_ENUMERATION ? (TW_UINT32)(offsetof(TW_ENUMERATION, ItemList) + 4)
+                           : kind == TWON_RANGE     ? (TW_UINT32)sizeof(TW_RANGE)
+                                                    : (TW_UINT32)sizeof(TW_ONEVALUE);
+    TW_HANDLE h = container_alloc(size);
+    BYTE* data = h ? static_cast<BYTE*>(container_lock(h)) : nullptr;
+    if (!data) return fail(TWCC_LOWMEMORY);
+    if (kind == TWON_ENUMERATION) {
+        TW_ENUMERATION* e = reinterpret_cast<TW_ENUMERATION*>(data);
+        e->ItemType = TWTY_BOOL;
+        e->NumItems = 2;
+        e->CurrentIndex = value ? 1 : 0;
+        e->DefaultIndex = 1;
+        const TW_UINT16 items[2] = {0, 1};
+        CopyMemory(data + offsetof(TW_ENUMERATION, ItemList), items, sizeof(items));
+    } else if (kind == TWON_RANGE) {
+        TW_RANGE* r = reinterpret_cast<TW_RANGE*>(data);
+        *r = TW_RANGE{TWTY_BOOL, 0, 1, 1, 1, (TW_UINT32)(value ? 1 : 0)};
+    } else {
+        TW_ONEVALUE* one = reinterpret_cast<TW_ONEVALUE*>(data);
+        one->ItemType = TWTY_BOOL;
+        one->Item = value ? 1 : 0;
+    }
+    container_unlock(h);
+    cap->ConType = (TW_UINT16)kind;
     cap->hContainer = h;
     return TWRC_SUCCESS;
 }
@@ -381,6 +544,7 @@ static TW_UINT16 native_transfer(TW_HANDLE* out) {
     if (g_scanner.state != 6) return fail(TWCC_SEQERROR);
     const int page = g_scanner.attempted + 1;
     g_scanner.attempted = page;
+    g_scanner.tried = 1;
     if (page == g_scanner.config.fail_at_page) {
         tracef("NATIVEXFER page=%d fail cc=%d", page, g_scanner.config.fail_code);
         return fail((TW_UINT16)g_scanner.config.fail_code);
@@ -389,7 +553,12 @@ static TW_UINT16 native_transfer(TW_HANDLE* out) {
         tracef("NATIVEXFER page=%d cancel", page);
         return TWRC_CANCEL;
     }
-    if (g_scanner.config.delay_ms > 0) Sleep((DWORD)g_scanner.config.delay_ms);
+    if (page == g_scanner.config.close_at_page) signal_app(MSG_CLOSEDSREQ);
+    if (g_scanner.config.pump) {
+        pump_messages(g_scanner.config.delay_ms);
+    } else if (g_scanner.config.delay_ms > 0) {
+        Sleep((DWORD)g_scanner.config.delay_ms);
+    }
     HGLOBAL h = g_scanner.config.image_file[0] ? make_file_page() : make_text_page(page);
     if (!h) return fail(TWCC_LOWMEMORY);
     if (g_scanner.config.short_block) {
@@ -427,27 +596,61 @@ static void reset_negotiation() {
     g_scanner.paper = TWSS_A4;
     g_scanner.feeder_enabled = 0;
     g_scanner.duplex = 0;
-    g_scanner.callback = nullptr;
+}
+
+// A screen built on OLE needs a single-threaded apartment on the caller's thread.
+static bool apartment_allows_ole() {
+    const HRESULT hr = OleInitialize(nullptr);
+    if (FAILED(hr)) {
+        tracef("OLE refused 0x%08lx", (unsigned long)hr);
+        return false;
+    }
+    OleUninitialize();
+    trace("OLE ok");
+    return true;
 }
 
 static TW_UINT16 enable(TW_USERINTERFACE* ui) {
     tracef("ENABLEDS show=%d modal=%d", ui->ShowUI, ui->ModalUI);
     if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
     if (g_scanner.config.enable_fail) return fail((TW_UINT16)g_scanner.config.enable_fail);
+    if (g_scanner.config.needs_sta && !apartment_allows_ole()) return fail(TWCC_BUMMER);
     g_scanner.state = 5;
     g_scanner.delivered = 0;
     g_scanner.attempted = 0;
+    g_scanner.end_failed = 0;
+    g_scanner.tried = 0;
     g_scanner.pending = g_scanner.config.pages;
     const bool cancel = ui->ShowUI && g_scanner.config.driver_ui_cancel;
     if (ui->ShowUI) trace(cancel ? "DRIVERUI cancelled" : "DRIVERUI scan");
     g_scanner.timer_message = cancel ? MSG_CLOSEDSREQ : MSG_XFERREADY;
-    g_scanner.timer = SetTimer(nullptr, 0, 30, timer_fired);
+    if (g_scanner.config.ready_in_enable && !cancel) {
+        g_scanner.state = 6;
+        signal_app(MSG_XFERREADY);
+    } else {
+        g_scanner.timer = SetTimer(nullptr, 0, (UINT)g_scanner.config.ready_delay_ms, timer_fired);
+    }
+    if (g_scanner.config.enable_pump_ms > 0) {
+        g_scanner.in_enable = 1;
+        pump_messages(g_scanner.config.enable_pump_ms);
+        g_scanner.in_enable = 0;
+    }
     return (TW_UINT16)g_scanner.config.enable_return;
 }
 
 static TW_UINT16 pending_xfers(TW_UINT16 msg, TW_PENDINGXFERS* p) {
     if (msg == MSG_ENDXFER) {
         if (g_scanner.state != 6 && g_scanner.state != 7) return fail(TWCC_SEQERROR);
+        const int page = g_scanner.attempted;
+        if (g_scanner.state == 7 && page == g_scanner.config.end_fail_at_page && !g_scanner.end_failed) {
+            g_scanner.end_failed = 1;
+            tracef("ENDXFER page=%d fail", page);
+            return fail(TWCC_OPERATIONERROR);
+        }
+        // In state 6 without a transfer attempt since the last MSG_ENDXFER, the page about
+        // to be transferred is dropped.
+        if (!g_scanner.tried && g_scanner.attempted < g_scanner.config.pages) g_scanner.attempted++;
+        g_scanner.tried = 0;
         g_scanner.pending = g_scanner.config.pages - g_scanner.attempted;
         if (g_scanner.pending < 0) g_scanner.pending = 0;
         g_scanner.state = g_scanner.pending > 0 ? 6 : 5;
@@ -477,6 +680,17 @@ static TW_UINT16 control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_M
         }
         if (msg == MSG_OPENDS) {
             if (!load_config()) return fail(TWCC_NODS);
+            if (g_scanner.state != 3) return fail(TWCC_SEQERROR);
+            if (g_scanner.config.open_fail) return fail((TW_UINT16)g_scanner.config.open_fail);
+            if (g_scanner.config.helper[0]) {
+                // By bare name, as drivers load their own DLLs: found only when the manager
+                // made this driver's folder current.
+                g_scanner.helper = LoadLibraryW(g_scanner.config.helper);
+                if (!g_scanner.helper) {
+                    tracef("HELPER missing error=%lu", (unsigned long)GetLastError());
+                    return fail(TWCC_BUMMER);
+                }
+            }
             g_scanner.self = *static_cast<TW_IDENTITY*>(data);
             if (origin) g_scanner.app = *origin;
             reset_negotiation();
@@ -488,19 +702,23 @@ static TW_UINT16 control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_M
             trace("CLOSEDS");
             if (g_scanner.state != 4) return fail(TWCC_SEQERROR);
             stop_timer();
+            if (g_scanner.helper) FreeLibrary(g_scanner.helper);
+            g_scanner.helper = nullptr;
             g_scanner.state = 3;
             return TWRC_SUCCESS;
         }
         return fail(TWCC_BADPROTOCOL);
     case DAT_ENTRYPOINT:
         if (msg != MSG_SET) return fail(TWCC_BADPROTOCOL);
-        g_scanner.dsm_entry = static_cast<TW_ENTRYPOINT*>(data)->DSM_Entry;
+        if (static_cast<TW_ENTRYPOINT*>(data)->Size < sizeof(TW_ENTRYPOINT)) return fail(TWCC_BADVALUE);
+        g_scanner.manager = *static_cast<TW_ENTRYPOINT*>(data);
         return TWRC_SUCCESS;
     case DAT_CALLBACK:
+        // A 1.x manager passes the registration on; the callback is still only ever
+        // reached through the manager.
         if (msg != MSG_REGISTER_CALLBACK) return fail(TWCC_BADPROTOCOL);
         trace("CALLBACK REGISTER");
-        g_scanner.callback = static_cast<TW_CALLBACK*>(data)->CallBackProc;
-        return TWRC_SUCCESS;
+        return g_scanner.state == 4 ? TWRC_SUCCESS : fail(TWCC_SEQERROR);
     case DAT_STATUS: {
         TW_STATUS* status = static_cast<TW_STATUS*>(data);
         status->ConditionCode = g_scanner.condition;
@@ -534,8 +752,7 @@ static TW_UINT16 control(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_M
     }
 }
 
-extern "C" TW_UINT16 __stdcall DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                        TW_MEMREF data) {
+static TW_UINT16 dispatch(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     if (!data && dat != DAT_NULL) return fail(TWCC_BADVALUE);
     if (dg == DG_CONTROL) return control(origin, dat, msg, data);
     if (dg == DG_IMAGE && dat == DAT_IMAGEINFO && msg == MSG_GET) return image_info(static_cast<TW_IMAGEINFO*>(data));
@@ -544,6 +761,20 @@ extern "C" TW_UINT16 __stdcall DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UI
     }
     tracef("UNSUPPORTED DG=%lu DAT=0x%04x MSG=0x%04x", (unsigned long)dg, dat, msg);
     return fail(TWCC_BADPROTOCOL);
+}
+
+extern "C" TW_UINT16 __stdcall DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                        TW_MEMREF data) {
+    // A driver that pumps messages inside a call is not re-entrant: a request that arrives
+    // from inside its own call (other than a status read) is refused.
+    if (g_scanner.depth > 0 && dat != DAT_STATUS && dat != DAT_EVENT) {
+        tracef("REENTRANT DAT=0x%04x MSG=0x%04x%s", dat, msg, g_scanner.in_enable ? " in ENABLEDS" : "");
+        return fail(TWCC_SEQERROR);
+    }
+    g_scanner.depth++;
+    const TW_UINT16 rc = dispatch(origin, dg, dat, msg, data);
+    g_scanner.depth--;
+    return rc;
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
