@@ -17,6 +17,7 @@
 #include "net/elevated_jobs.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/theme.h"
 
 // Process-wide start-up state read by the window and drawing code.
 static HINSTANCE g_instance = nullptr;
@@ -98,6 +99,9 @@ static int run_interactive() {
     if (options.language_given) settings_set_language(options.language);
 
     g_screen_dpi = detect_screen_dpi();
+    ui_set_dpi(g_screen_dpi);
+    ui_shared_create(g_instance);
+    ui_fonts_create();
     if (!register_control_classes(g_instance)) {
         MessageBoxW(nullptr, L"UI init failed", kProductName, MB_ICONERROR);
         return 1;

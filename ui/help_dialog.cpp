@@ -1,0 +1,116 @@
+// ui/help_dialog.cpp
+#include "ui/help_dialog.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include "app/deployment.h"
+#include "app/strings.h"
+#include "app/version.h"
+#include "core/file.h"
+#include "core/text.h"
+#include "ui/common_dialogs.h"
+#include "ui/controls.h"
+#include "ui/dialog_frame.h"
+#include "ui/dialog_layout.h"
+#include "ui/dialog_texts.h"
+#include "ui/icons.h"
+#include "ui/paint.h"
+#include "ui/theme.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+enum { ID_TEXT = 101, ID_SERVICE = 31, ID_WEB = 32, ID_DRIVERS = 33 };
+
+struct HelpState {
+    HelpLayout layout;
+    GpBitmap* logo;
+};
+
+void draw_logo(HDC dc, GpBitmap* logo, const RECT& r) {
+    GpGraphics* graphics = nullptr;
+    if (!logo || DllExports::GdipCreateFromHDC(dc, &graphics) != Ok) return;
+    DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+    DllExports::GdipDrawImageRectI(graphics, logo, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    DllExports::GdipDeleteGraphics(graphics);
+}
+
+void help_paint(HWND dialog, const HelpState* state) {
+    PaintBuffer buffer;
+    HDC dc = dialog_paint_begin(dialog, &buffer);
+    const HelpLayout& l = state->layout;
+    RECT band = {0, 0, buffer.client.right, l.band_bottom};
+    fill_solid(dc, band, COLOR_TINT_HOVER);
+    draw_logo(dc, state->logo, l.logo);
+    draw_text(dc, kProductName, l.name, ui_font(FONT_HEADING), COLOR_INK, DT_SINGLELINE | DT_VCENTER);
+    WideString version = {};
+    append(&version, tr(185));
+    append(&version, kVersionText);
+    draw_text(dc, text_of(version), l.version, ui_font(FONT_NORMAL), COLOR_MUTED, DT_SINGLELINE | DT_VCENTER);
+    release(&version);
+    draw_separator(dc, dialog, l.separator_y);
+    paint_end(&buffer);
+}
+
+// The web address of the deployment is written without a scheme; the shell needs one.
+void open_web_address(const wchar_t* address) {
+    if (contains_no_case(address, L"://")) {
+        shell_open(address);
+        return;
+    }
+    WideString url = {};
+    append(&url, L"https://");
+    append(&url, address);
+    shell_open(text_of(url));
+    release(&url);
+}
+
+bool help_hook(HWND dialog, UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
+    HelpState* state = reinterpret_cast<HelpState*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    if (!state) return false;
+    if (msg == WM_PAINT) {
+        help_paint(dialog, state);
+        *result = 0;
+        return true;
+    }
+    if (msg != WM_COMMAND) return false;
+    switch (LOWORD(wp)) {
+    case ID_SERVICE: open_web_address(kMessagingAddress); break;
+    case ID_WEB: open_web_address(kServiceWebAddress); break;
+    case ID_DRIVERS: open_web_address(kDriverDownloadPage); break;
+    default: return false;
+    }
+    *result = 0;
+    return true;
+}
+
+HWND row_button(HWND dialog, int id, const wchar_t* caption, int icon, int kind, const RECT& r) {
+    return make_button(dialog, id, caption, icon, kind, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+}  // namespace
+
+void help_dialog(HWND owner) {
+    HWND dialog = dialog_create(owner, tr(134), scaled(640), scaled(600));
+    if (!dialog) return;
+    RECT client;
+    GetClientRect(dialog, &client);
+    HelpState state = {help_layout(client.right, client.bottom, ui_dpi(), interface_language()),
+                       static_cast<GpBitmap*>(load_logo())};
+    SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    dialog_set_hook(dialog, help_hook);
+    HWND text = make_text_view(dialog, ID_TEXT, true);
+    place_control(text, state.layout.text);
+    SetWindowTextW(text, help_text());
+    SendMessageW(text, EM_SETSEL, 0, 0);
+    HWND close = row_button(dialog, IDOK, tr(109), ICON_CLOSE, BUTTON_PRIMARY, state.layout.close);
+    row_button(dialog, ID_SERVICE, tr(73), ICON_CHAT, BUTTON_SUCCESS, state.layout.service);
+    row_button(dialog, ID_WEB, kServiceWebAddress, ICON_WEB, BUTTON_SECONDARY, state.layout.web);
+    row_button(dialog, ID_DRIVERS, tr(5), ICON_DOWNLOAD, BUTTON_SECONDARY, state.layout.drivers);
+    apply_default_font(dialog);
+    dialog_set_initial_focus(dialog, close);
+    dialog_run(dialog, owner);
+    if (state.logo) DllExports::GdipDisposeImage(state.logo);
+}

@@ -1,0 +1,11 @@
+// ui/help_dialog.h
+// The help dialog: product name, version and logo, the help text of the current
+// language, and the service links (messaging, web site, drivers page).
+#ifndef ZAN_UI_HELP_DIALOG_H
+#define ZAN_UI_HELP_DIALOG_H
+
+#include <windows.h>
+
+void help_dialog(HWND owner);
+
+#endif
