@@ -60,24 +60,28 @@ int measure_wrapped(const wchar_t* text, int width) {
 
 bool run_box(HWND owner, const wchar_t* text, BoxStyle style) {
     const int dpi = ui_dpi(), language = interface_language();
-    BoxState box = {style, message_box_layout(measure_wrapped(text, message_box_text_width(dpi)), dpi, language)};
+    const bool confirm = style == BOX_CONFIRM;
+    RowButton buttons[2] = {row_button_of(IDOK, 107, ICON_DONE, BUTTON_PRIMARY),
+                            {IDCANCEL, {no_text_in(LANGUAGE_ARABIC), no_text_in(LANGUAGE_ENGLISH)}, ICON_CLOSE,
+                             BUTTON_SECONDARY}};
+    if (confirm) {
+        buttons[0].captions[0] = yes_text_in(LANGUAGE_ARABIC);
+        buttons[0].captions[1] = yes_text_in(LANGUAGE_ENGLISH);
+    }
+    int needed[2];
+    row_needed_widths(buttons, 2, needed);
+    BoxState box = {style, message_box_layout(measure_wrapped(text, message_box_text_width(dpi)), needed, dpi, language)};
     const wchar_t* title = style == BOX_CONFIRM ? confirm_title_text() : kProductName;
     HWND dialog = dialog_create(owner, title, box.layout.client_w, box.layout.client_h);
     if (!dialog) return false;
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&box));
     dialog_set_hook(dialog, box_hook);
     place_control(make_label(dialog, 100, text, SS_LEFT), box.layout.text);
-    const bool confirm = style == BOX_CONFIRM;
-    const RECT& ok = box.layout.ok;
-    HWND yes = make_button(dialog, IDOK, confirm ? yes_text() : tr(107), ICON_DONE, BUTTON_PRIMARY, ok.left, ok.top,
-                           ok.right - ok.left, ok.bottom - ok.top);
-    if (confirm) {
-        const RECT& no = box.layout.no;
-        make_button(dialog, IDCANCEL, no_text(), ICON_CLOSE, BUTTON_SECONDARY, no.left, no.top, no.right - no.left,
-                    no.bottom - no.top);
-    }
+    const RECT rects[2] = {box.layout.ok, box.layout.no};
+    HWND made[2] = {};
+    make_row_buttons(dialog, buttons, confirm ? 2 : 1, rects, made);
     apply_default_font(dialog);
-    dialog_set_initial_focus(dialog, yes);
+    dialog_set_initial_focus(dialog, made[0]);
     return dialog_run(dialog, owner) == 1;
 }
 
@@ -106,6 +110,32 @@ int CALLBACK folder_dialog_callback(HWND window, UINT msg, LPARAM, LPARAM start)
 
 }  // namespace
 
+RowButton row_button_of(int id, int text_id, int icon, int kind) {
+    RowButton b = {id, {tr_in(LANGUAGE_ARABIC, text_id), tr_in(LANGUAGE_ENGLISH, text_id)}, icon, kind};
+    return b;
+}
+
+void row_needed_widths(const RowButton* buttons, int count, int* needed) {
+    for (int i = 0; i < count; ++i) {
+        const int ar = button_needed_width(buttons[i].kind, buttons[i].icon, buttons[i].captions[0]);
+        const int en = button_needed_width(buttons[i].kind, buttons[i].icon, buttons[i].captions[1]);
+        needed[i] = ar > en ? ar : en;
+    }
+}
+
+static const wchar_t* caption_of(const RowButton& b) {
+    return b.captions[interface_language() == LANGUAGE_ARABIC ? 0 : 1];
+}
+
+void make_row_buttons(HWND dialog, const RowButton* buttons, int count, const RECT* rects, HWND* out) {
+    for (int i = 0; i < count; ++i) {
+        const RECT& r = rects[i];
+        HWND button = make_button(dialog, buttons[i].id, caption_of(buttons[i]), buttons[i].icon, buttons[i].kind, r.left,
+                                  r.top, r.right - r.left, r.bottom - r.top);
+        if (out) out[i] = button;
+    }
+}
+
 HDC dialog_paint_begin(HWND dialog, PaintBuffer* buffer) {
     HDC dc = paint_begin(dialog, buffer);
     FillRect(dc, &buffer->client, panel_brush());
@@ -121,7 +151,11 @@ bool confirm_box(HWND owner, const wchar_t* text) {
 }
 
 bool text_input_dialog(HWND owner, const wchar_t* title, const wchar_t* label, WideString* text) {
-    const TextInputLayout l = text_input_layout(ui_dpi(), interface_language());
+    const RowButton buttons[2] = {row_button_of(IDOK, 107, ICON_DONE, BUTTON_PRIMARY),
+                                  row_button_of(IDCANCEL, 108, ICON_CLOSE, BUTTON_SECONDARY)};
+    int needed[2];
+    row_needed_widths(buttons, 2, needed);
+    const TextInputLayout l = text_input_layout(needed, ui_dpi(), interface_language());
     HWND dialog = dialog_create(owner, title, l.client_w, l.client_h);
     if (!dialog) return false;
     TextInputState state = {text};
@@ -133,10 +167,8 @@ bool text_input_dialog(HWND owner, const wchar_t* title, const wchar_t* label, W
     SendMessageW(edit, EM_LIMITTEXT, kTextInputLimit, 0);
     SetWindowTextW(edit, text_of(*text));
     SendMessageW(edit, EM_SETSEL, 0, -1);
-    make_button(dialog, IDOK, tr(107), ICON_DONE, BUTTON_PRIMARY, l.ok.left, l.ok.top, l.ok.right - l.ok.left,
-                l.ok.bottom - l.ok.top);
-    make_button(dialog, IDCANCEL, tr(108), ICON_CLOSE, BUTTON_SECONDARY, l.cancel.left, l.cancel.top,
-                l.cancel.right - l.cancel.left, l.cancel.bottom - l.cancel.top);
+    const RECT rects[2] = {l.ok, l.cancel};
+    make_row_buttons(dialog, buttons, 2, rects, nullptr);
     apply_default_font(dialog);
     dialog_set_initial_focus(dialog, edit);
     return dialog_run(dialog, owner) == 1;

@@ -20,6 +20,22 @@ bool text_input_dialog(HWND owner, const wchar_t* title, const wchar_t* label, W
 // replaced, only when a file-system folder was chosen.
 bool choose_folder(HWND owner, const wchar_t* title, WideString* folder);
 
+// ---- the bottom row of buttons
+struct RowButton {
+    int id;
+    const wchar_t* captions[2];  // Arabic, English
+    int icon;
+    int kind;
+};
+// A row button captioned with a string-table id.
+RowButton row_button_of(int id, int text_id, int icon, int kind);
+// The pixel width each button needs for its icon and caption in either language, so the
+// Arabic dialog keeps the English one's geometry and is its exact mirror.
+void row_needed_widths(const RowButton* buttons, int count, int* needed);
+// Creates the buttons at the given rectangles (in reading order, so Tab follows it).
+// out may be null; otherwise it receives the windows.
+void make_row_buttons(HWND dialog, const RowButton* buttons, int count, const RECT* rects, HWND* out);
+
 // ---- helpers shared by the dialogs
 // A 1-pixel line in the line colour across the client at y.
 void draw_separator(HDC dc, HWND dialog, int y);

@@ -350,7 +350,7 @@ bool register_class(HINSTANCE instance, const wchar_t* name, WNDPROC proc, UINT 
 }
 
 DWORD mirrored_ex_style() {
-    return is_arabic() ? WS_EX_LAYOUTRTL : 0;
+    return is_arabic() ? WS_EX_LAYOUTRTL | WS_EX_RTLREADING : 0;
 }
 
 HWND make_standard(HWND parent, int id, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style) {
@@ -495,6 +495,16 @@ HWND make_button(HWND parent, int id, const wchar_t* caption, int icon, int kind
     return button;
 }
 
+int button_needed_width(int kind, int icon, const wchar_t* caption) {
+    const bool has_caption = caption && caption[0] && kind != BUTTON_ICON;
+    const bool semibold = button_look(kind, true, false, false).semibold;
+    const int text_w = has_caption ? text_width(ui_font(semibold ? FONT_SEMIBOLD : FONT_NORMAL), caption) : 0;
+    const ButtonLayout l = button_layout(kind, icon, caption && caption[0], text_w, 0, 0, ui_dpi(), LANGUAGE_ENGLISH);
+    const int icon_w = icon >= 0 ? l.icon_size : 0;
+    const int gap = icon >= 0 && has_caption ? scaled(8) : 0;
+    return icon_w + gap + text_w + 2 * scaled(kind == BUTTON_LINK ? 2 : 12);
+}
+
 void button_set_caption(HWND button, const wchar_t* text, int icon) {
     ButtonState* s = state_of<ButtonState>(button);
     if (!s) return;
@@ -594,9 +604,20 @@ HWND make_slider(HWND parent, int id, int min, int max, int pos) {
 }
 
 HWND make_text_view(HWND parent, int id, bool wrap) {
-    const DWORD style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
-                        (wrap ? 0 : (DWORD)(ES_AUTOHSCROLL | WS_HSCROLL));
-    return make_standard(parent, id, L"EDIT", L"", style, WS_EX_CLIENTEDGE);
+    DWORD style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
+                  (wrap ? 0 : (DWORD)(ES_AUTOHSCROLL | WS_HSCROLL));
+    // Multi-line Arabic text is right-aligned rather than mirrored: a mirrored multi-line
+    // edit lays out each line left to right and then flips it, which moves a line's
+    // leading number and closing full stop to the wrong ends. Callers give Arabic lines a
+    // right-to-left embedding (help_view_text).
+    if (is_arabic()) style |= ES_RIGHT;
+    HWND view = CreateWindowExW(WS_EX_CLIENTEDGE | (is_arabic() ? WS_EX_RTLREADING : 0), L"EDIT", L"",
+                                WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (!view) return nullptr;
+    SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_NORMAL)), FALSE);
+    SendMessageW(view, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(scaled(4), scaled(6)));
+    return view;
 }
 
 void set_font_all(HWND window, HFONT font) {

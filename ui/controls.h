@@ -40,6 +40,8 @@ ButtonLayout button_layout(int kind, int icon, bool has_caption, int caption_wid
                            int language);
 
 HWND make_button(HWND parent, int id, const wchar_t* caption, int icon, int kind, int x, int y, int w, int h);
+// The width a button needs to show its icon and whole caption at the current DPI.
+int button_needed_width(int kind, int icon, const wchar_t* caption);
 // icon <= -2 keeps the old icon; updates the tooltip of icon-only buttons.
 void button_set_caption(HWND button, const wchar_t* text, int icon);
 void button_set_kind(HWND button, int kind);

@@ -66,10 +66,6 @@ bool diagnostics_hook(HWND dialog, UINT msg, WPARAM wp, LPARAM, LRESULT* result)
     return true;
 }
 
-HWND row_button(HWND dialog, int id, const wchar_t* caption, int icon, int kind, const RECT& r) {
-    return make_button(dialog, id, caption, icon, kind, r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 }  // namespace
 
 WideString diagnostics_view_text(const wchar_t* report, const wchar_t* path) {
@@ -98,23 +94,31 @@ WideString diagnostics_report_pending() {
 }
 
 void diagnostics_dialog(HWND owner, DiagnosticsReportSource make_report) {
-    HWND dialog = dialog_create(owner, tr(130), scaled(760), scaled(560));
+    const RowButton buttons[4] = {row_button_of(IDOK, 109, ICON_CLOSE, BUTTON_PRIMARY),
+                                  row_button_of(ID_COPY, 131, ICON_COPY, BUTTON_SECONDARY),
+                                  row_button_of(ID_OPEN_LOG, 132, ICON_FOLDER, BUTTON_SECONDARY),
+                                  row_button_of(ID_RUN_AGAIN, 133, ICON_REFRESH, BUTTON_SECONDARY)};
+    int needed[4];
+    row_needed_widths(buttons, 4, needed);
+    int width = scaled(760);
+    const int row_width = button_row_width(kDiagnosticsButtons, 4, needed, ui_dpi());
+    if (row_width > width) width = row_width;
+    HWND dialog = dialog_create(owner, tr(130), width, scaled(560));
     if (!dialog) return;
     RECT client;
     GetClientRect(dialog, &client);
-    const DiagnosticsLayout l = diagnostics_layout(client.right, client.bottom, ui_dpi(), interface_language());
+    const DiagnosticsLayout l = diagnostics_layout(client.right, client.bottom, needed, ui_dpi(), interface_language());
     DiagnosticsState state = {make_report};
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, diagnostics_hook);
     HWND report = make_text_view(dialog, ID_REPORT, false);
     place_control(report, l.report);
     SendMessageW(report, EM_SETLIMITTEXT, 0, 0);
-    HWND close = row_button(dialog, IDOK, tr(109), ICON_CLOSE, BUTTON_PRIMARY, l.close);
-    row_button(dialog, ID_COPY, tr(131), ICON_COPY, BUTTON_SECONDARY, l.copy);
-    row_button(dialog, ID_OPEN_LOG, tr(132), ICON_FOLDER, BUTTON_SECONDARY, l.open_log);
-    row_button(dialog, ID_RUN_AGAIN, tr(133), ICON_REFRESH, BUTTON_SECONDARY, l.run_again);
+    const RECT rects[4] = {l.close, l.copy, l.open_log, l.run_again};
+    HWND made[4] = {};
+    make_row_buttons(dialog, buttons, 4, rects, made);
     apply_default_font(dialog);
     fill_report(dialog, &state);
-    dialog_set_initial_focus(dialog, close);
+    dialog_set_initial_focus(dialog, made[0]);
     dialog_run(dialog, owner);
 }

@@ -102,17 +102,20 @@ bool register_dialog_class(HINSTANCE instance) {
 
 RECT dialog_placement(const RECT& work, const RECT* owner_rect, int client_w, int client_h, int frame_w, int frame_h,
                       int margin) {
+    // The limits apply to the whole window, frame included, so a tall dialog never hides
+    // its bottom row of buttons below the work area.
     const int work_w = work.right - work.left, work_h = work.bottom - work.top;
-    if (client_w > work_w - margin) client_w = work_w - margin;
-    if (client_h > work_h - margin) client_h = work_h - margin;
+    if (client_w + frame_w > work_w - margin) client_w = work_w - margin - frame_w;
+    if (client_h + frame_h > work_h - margin) client_h = work_h - margin - frame_h;
+    const int outer_w = client_w + frame_w, outer_h = client_h + frame_h;
     const RECT& around = owner_rect ? *owner_rect : work;
-    int x = around.left + (around.right - around.left - client_w) / 2;
-    int y = around.top + (around.bottom - around.top - client_h) / 2;
-    if (x + client_w > work.right) x = work.right - client_w;
-    if (y + client_h > work.bottom) y = work.bottom - client_h;
+    int x = around.left + (around.right - around.left - outer_w) / 2;
+    int y = around.top + (around.bottom - around.top - outer_h) / 2;
+    if (x + outer_w > work.right) x = work.right - outer_w;
+    if (y + outer_h > work.bottom) y = work.bottom - outer_h;
     if (x < work.left) x = work.left;
     if (y < work.top) y = work.top;
-    RECT placed = {x, y, x + client_w + frame_w, y + client_h + frame_h};
+    RECT placed = {x, y, x + outer_w, y + outer_h};
     return placed;
 }
 

@@ -14,9 +14,9 @@ typedef bool (*DialogHook)(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, LRESULT*
 bool register_dialog_class(HINSTANCE instance);
 
 // ---- placement (pure)
-// The window rectangle of a dialog: the client size limited to the work area less the
-// margin, a box of that size centred on the owner (or the work area when there is none)
-// and kept inside the work area; frame_w / frame_h are what the frame adds to the client.
+// The window rectangle of a dialog: the window (client plus what the frame adds, frame_w
+// and frame_h) limited to the work area less the margin, centred on the owner (or the work
+// area when there is none) and kept inside the work area.
 RECT dialog_placement(const RECT& work_area, const RECT* owner_rect, int client_w, int client_h, int frame_w,
                       int frame_h, int margin);
 

@@ -60,15 +60,19 @@ const wchar_t kHelpArabicBody[] =
     L"- دمج ملفات PDF والصور في ملف واحد، وتقسيم ملف PDF.\r\n"
     L"- بعد الحفظ: فتح المجلد أو الإرسال بالبريد الإلكتروني.\r\n"
     L"\r\n"
-    L"التواصل / الدعم: ";
+    L"التواصل / الدعم:\r\n";
 
 const int kHelpCapacity = 4096;
 
-// Builds "body + phone + '  ·  ' + web address" once per language.
-const wchar_t* help_with_contact(const wchar_t* body, wchar_t* buffer) {
+// Builds "body + phone + '  ·  ' + web address" once per language. In the Arabic text the
+// phone number and the address follow the label on a line of their own that is one
+// left-to-right embedding (LRE ... PDF), so their digits, '+' and dots keep their order.
+const wchar_t* help_with_contact(const wchar_t* body, bool arabic, wchar_t* buffer) {
     if (buffer[0]) return buffer;
     int n = 0;
-    const wchar_t* parts[] = {body, kServicePhone, L"  \u00B7  ", kServiceWebAddress};
+    const wchar_t* open = arabic ? L"\u202A" : L"";
+    const wchar_t* close = arabic ? L"\u202C" : L"";
+    const wchar_t* parts[] = {body, open, kServicePhone, L"  \u00B7  ", kServiceWebAddress, close};
     for (const wchar_t* part : parts) {
         for (const wchar_t* p = part; *p && n < kHelpCapacity - 1; ++p) buffer[n++] = *p;
     }
@@ -82,17 +86,18 @@ const wchar_t* confirm_title_text() {
     return interface_language() == LANGUAGE_ARABIC ? L"تأكيد" : L"Confirm";
 }
 
-const wchar_t* yes_text() {
-    return interface_language() == LANGUAGE_ARABIC ? L"نعم" : L"Yes";
+const wchar_t* yes_text_in(int language) {
+    return language == LANGUAGE_ARABIC ? L"نعم" : L"Yes";
 }
 
-const wchar_t* no_text() {
-    return interface_language() == LANGUAGE_ARABIC ? L"لا" : L"No";
+const wchar_t* no_text_in(int language) {
+    return language == LANGUAGE_ARABIC ? L"لا" : L"No";
 }
+
 
 const wchar_t* help_text() {
     static wchar_t arabic[kHelpCapacity];
     static wchar_t english[kHelpCapacity];
-    return interface_language() == LANGUAGE_ARABIC ? help_with_contact(kHelpArabicBody, arabic)
-                                                   : help_with_contact(kHelpEnglishBody, english);
+    return interface_language() == LANGUAGE_ARABIC ? help_with_contact(kHelpArabicBody, true, arabic)
+                                                   : help_with_contact(kHelpEnglishBody, false, english);
 }

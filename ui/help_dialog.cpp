@@ -86,31 +86,63 @@ bool help_hook(HWND dialog, UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
     return true;
 }
 
-HWND row_button(HWND dialog, int id, const wchar_t* caption, int icon, int kind, const RECT& r) {
-    return make_button(dialog, id, caption, icon, kind, r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 }  // namespace
 
+WideString help_view_text(const wchar_t* text, int language) {
+    WideString out = {};
+    if (language != LANGUAGE_ARABIC) {
+        assign(&out, text);
+        return out;
+    }
+    // Each line becomes a right-to-left embedding (RLE ... PDF), so a line that starts with
+    // a number or ends with a full stop keeps them at its right-to-left ends in an edit
+    // control whatever paragraph direction the control assumes. A line that is already a
+    // left-to-right embedding (LRE at its start) stays as it is.
+    const wchar_t kRle = 0x202B, kLre = 0x202A, kPdf = 0x202C;
+    const wchar_t* line = text;
+    while (*line) {
+        const wchar_t* end = line;
+        while (*end && *end != L'\r' && *end != L'\n') ++end;
+        const bool wrap = *line != kLre && end > line;
+        if (wrap) append_char(&out, kRle);
+        append(&out, line, (int)(end - line));
+        if (wrap) append_char(&out, kPdf);
+        while (*end == L'\r' || *end == L'\n') append_char(&out, *end++);
+        line = end;
+    }
+    return out;
+}
+
 void help_dialog(HWND owner) {
-    HWND dialog = dialog_create(owner, tr(134), scaled(640), scaled(600));
+    const RowButton buttons[4] = {row_button_of(IDOK, 109, ICON_CLOSE, BUTTON_PRIMARY),
+                                  row_button_of(ID_SERVICE, 73, ICON_CHAT, BUTTON_SUCCESS),
+                                  {ID_WEB, {kServiceWebAddress, kServiceWebAddress}, ICON_WEB, BUTTON_SECONDARY},
+                                  row_button_of(ID_DRIVERS, 5, ICON_DOWNLOAD, BUTTON_SECONDARY)};
+    int needed[4];
+    row_needed_widths(buttons, 4, needed);
+    // The dialog grows beyond its 640 when the captions of its buttons need it.
+    int width = scaled(640);
+    const int row_width = button_row_width(kHelpButtons, 4, needed, ui_dpi());
+    if (row_width > width) width = row_width;
+    HWND dialog = dialog_create(owner, tr(134), width, scaled(600));
     if (!dialog) return;
     RECT client;
     GetClientRect(dialog, &client);
-    HelpState state = {help_layout(client.right, client.bottom, ui_dpi(), interface_language()),
+    HelpState state = {help_layout(client.right, client.bottom, needed, ui_dpi(), interface_language()),
                        static_cast<GpBitmap*>(load_logo())};
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, help_hook);
     HWND text = make_text_view(dialog, ID_TEXT, true);
     place_control(text, state.layout.text);
-    SetWindowTextW(text, help_text());
+    WideString shown = help_view_text(help_text(), interface_language());
+    SetWindowTextW(text, text_of(shown));
+    release(&shown);
     SendMessageW(text, EM_SETSEL, 0, 0);
-    HWND close = row_button(dialog, IDOK, tr(109), ICON_CLOSE, BUTTON_PRIMARY, state.layout.close);
-    row_button(dialog, ID_SERVICE, tr(73), ICON_CHAT, BUTTON_SUCCESS, state.layout.service);
-    row_button(dialog, ID_WEB, kServiceWebAddress, ICON_WEB, BUTTON_SECONDARY, state.layout.web);
-    row_button(dialog, ID_DRIVERS, tr(5), ICON_DOWNLOAD, BUTTON_SECONDARY, state.layout.drivers);
+    const RECT rects[4] = {state.layout.close, state.layout.service, state.layout.web, state.layout.drivers};
+    HWND made[4] = {};
+    make_row_buttons(dialog, buttons, 4, rects, made);
     apply_default_font(dialog);
-    dialog_set_initial_focus(dialog, close);
+    dialog_set_initial_focus(dialog, made[0]);
     dialog_run(dialog, owner);
     if (state.logo) DllExports::GdipDisposeImage(state.logo);
 }

@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+#include "core/wide_string.h"
+
 void help_dialog(HWND owner);
+
+// The help text as the dialog's text box shows it in a language (new string).
+WideString help_view_text(const wchar_t* text, int language);
 
 #endif

@@ -121,6 +121,7 @@ int build_rows(SettingsState* state) {
         const wchar_t* text = tr(row.text_id);
         switch (row.kind) {
         case ROW_HEADING: {
+            if (heading > 0) y += scaled(10);
             HWND label = make_label(panel, row.id, text, SS_LEFT);
             SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_SEMIBOLD)), FALSE);
             put(label, x, y, column, label_h, client.right);
@@ -312,11 +313,15 @@ int settings_ocr_language_position(const wchar_t* key) {
 }
 
 int advanced_settings_dialog(HWND owner) {
+    const RowButton buttons[2] = {row_button_of(IDOK, 107, ICON_DONE, BUTTON_PRIMARY),
+                                  row_button_of(IDCANCEL, 108, ICON_CLOSE, BUTTON_SECONDARY)};
+    int needed[2];
+    row_needed_widths(buttons, 2, needed);
     HWND dialog = dialog_create(owner, tr(76), scaled(600), scaled(700));
     if (!dialog) return 0;
     RECT client;
     GetClientRect(dialog, &client);
-    const SettingsLayout l = settings_layout(client.right, client.bottom, ui_dpi(), interface_language());
+    const SettingsLayout l = settings_layout(client.right, client.bottom, needed, ui_dpi(), interface_language());
     SettingsState state = {};
     state.ocr_available = ocr_is_available();
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
@@ -328,10 +333,8 @@ int advanced_settings_dialog(HWND owner) {
     load_values(state.panel, &state);
     update_opacity_label(dialog);
     dialog_set_hook(dialog, settings_hook);
-    make_button(dialog, IDOK, tr(107), ICON_DONE, BUTTON_PRIMARY, l.ok.left, l.ok.top, l.ok.right - l.ok.left,
-                l.ok.bottom - l.ok.top);
-    make_button(dialog, IDCANCEL, tr(108), ICON_CLOSE, BUTTON_SECONDARY, l.cancel.left, l.cancel.top,
-                l.cancel.right - l.cancel.left, l.cancel.bottom - l.cancel.top);
+    const RECT rects[2] = {l.ok, l.cancel};
+    make_row_buttons(dialog, buttons, 2, rects, nullptr);
     apply_default_font(dialog);
     dialog_set_initial_focus(dialog, GetDlgItem(state.panel, ID_AUTO_CROP));
     return dialog_run(dialog, owner);
