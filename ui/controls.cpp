@@ -349,14 +349,25 @@ bool register_class(HINSTANCE instance, const wchar_t* name, WNDPROC proc, UINT 
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-DWORD mirrored_ex_style() {
-    return is_arabic() ? WS_EX_LAYOUTRTL | WS_EX_RTLREADING : 0;
-}
+// Arabic controls that show text are right-aligned with right-to-left reading instead of
+// mirrored with WS_EX_LAYOUTRTL: a mirrored control lays its text out left to right and
+// then flips it, which puts the words of a sentence in reverse order on Wine. Controls
+// without text (the slider) are mirrored.
+const DWORD kArabicTextExStyle = WS_EX_RTLREADING | WS_EX_RIGHT;
 
 HWND make_standard(HWND parent, int id, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style) {
-    HWND control = CreateWindowExW(ex_style | mirrored_ex_style(), cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10,
-                                   10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
+    // Wine's statics and buttons ignore right-to-left reading; an embedding (RLE ... PDF)
+    // keeps an Arabic sentence's closing full stop at its left end.
+    WideString shown = {};
+    if (is_arabic() && text && text[0]) {
+        append_char(&shown, 0x202B);
+        append(&shown, text);
+        append_char(&shown, 0x202C);
+        text = text_of(shown);
+    }
+    HWND control = CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    release(&shown);
     if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_NORMAL)), FALSE);
     return control;
 }
@@ -576,26 +587,38 @@ int panel_position(HWND panel) {
 // ---- standard controls
 
 HWND make_label(HWND parent, int id, const wchar_t* text, DWORD extra_style) {
-    return make_standard(parent, id, L"STATIC", text, SS_NOPREFIX | extra_style, 0);
+    if (is_arabic()) {
+        // Left and right alignment swap places; centred stays centred.
+        const DWORD align = extra_style & SS_TYPEMASK;
+        if (align == SS_LEFT) extra_style |= SS_RIGHT;
+        if (align == SS_RIGHT) extra_style &= ~(DWORD)SS_RIGHT;
+    }
+    return make_standard(parent, id, L"STATIC", text, SS_NOPREFIX | extra_style, is_arabic() ? kArabicTextExStyle : 0);
 }
 
 HWND make_list(HWND parent, int id) {
-    HWND list = make_standard(parent, id, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0);
+    HWND list = make_standard(parent, id, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                              is_arabic() ? kArabicTextExStyle | WS_EX_LEFTSCROLLBAR : 0);
     if (list) SendMessageW(list, CB_SETMINVISIBLE, 10, 0);
     return list;
 }
 
 HWND make_check(HWND parent, int id, const wchar_t* text) {
-    return make_standard(parent, id, L"BUTTON", text, BS_AUTOCHECKBOX | WS_TABSTOP, 0);
+    // In Arabic the box sits at the right with the text to its left.
+    const DWORD arabic = is_arabic() ? (DWORD)(BS_LEFTTEXT | BS_RIGHT) : 0;
+    return make_standard(parent, id, L"BUTTON", text, BS_AUTOCHECKBOX | WS_TABSTOP | arabic,
+                         is_arabic() ? kArabicTextExStyle : 0);
 }
 
 HWND make_edit(HWND parent, int id, bool password) {
-    return make_standard(parent, id, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | (password ? ES_PASSWORD : 0),
-                         WS_EX_CLIENTEDGE);
+    const DWORD arabic = is_arabic() ? (DWORD)ES_RIGHT : 0;
+    return make_standard(parent, id, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | (password ? ES_PASSWORD : 0) | arabic,
+                         WS_EX_CLIENTEDGE | (is_arabic() ? kArabicTextExStyle : 0));
 }
 
 HWND make_slider(HWND parent, int id, int min, int max, int pos) {
-    HWND slider = make_standard(parent, id, TRACKBAR_CLASSW, L"", TBS_NOTICKS | TBS_TOOLTIPS | WS_TABSTOP, 0);
+    HWND slider = make_standard(parent, id, TRACKBAR_CLASSW, L"", TBS_NOTICKS | TBS_TOOLTIPS | WS_TABSTOP,
+                                is_arabic() ? WS_EX_LAYOUTRTL : 0);
     if (slider) {
         SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(min, max));
         SendMessageW(slider, TBM_SETPOS, TRUE, pos);
@@ -606,16 +629,11 @@ HWND make_slider(HWND parent, int id, int min, int max, int pos) {
 HWND make_text_view(HWND parent, int id, bool wrap) {
     DWORD style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
                   (wrap ? 0 : (DWORD)(ES_AUTOHSCROLL | WS_HSCROLL));
-    // Multi-line Arabic text is right-aligned rather than mirrored: a mirrored multi-line
-    // edit lays out each line left to right and then flips it, which moves a line's
-    // leading number and closing full stop to the wrong ends. Callers give Arabic lines a
+    // Wine's multi-line edit assumes left-to-right paragraphs: callers give Arabic lines a
     // right-to-left embedding (help_view_text).
     if (is_arabic()) style |= ES_RIGHT;
-    HWND view = CreateWindowExW(WS_EX_CLIENTEDGE | (is_arabic() ? WS_EX_RTLREADING : 0), L"EDIT", L"",
-                                WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    HWND view = make_standard(parent, id, L"EDIT", L"", style, WS_EX_CLIENTEDGE | (is_arabic() ? kArabicTextExStyle : 0));
     if (!view) return nullptr;
-    SendMessageW(view, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_NORMAL)), FALSE);
     SendMessageW(view, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(scaled(4), scaled(6)));
     return view;
 }

@@ -70,7 +70,8 @@ int panel_position(HWND panel);
 // The largest scroll position: max(0, content - client).
 int panel_clamp(int position, int content_height, int client_height);
 
-// ---- standard controls (visible children at a placeholder place, normal font, mirrored in Arabic)
+// ---- standard controls (visible children at a placeholder place, normal font; in Arabic
+// right-aligned with right-to-left reading, the slider mirrored)
 HWND make_label(HWND parent, int id, const wchar_t* text, DWORD extra_style);
 HWND make_list(HWND parent, int id);
 HWND make_check(HWND parent, int id, const wchar_t* text);
