@@ -626,13 +626,14 @@ HWND make_slider(HWND parent, int id, int min, int max, int pos) {
     return slider;
 }
 
-HWND make_text_view(HWND parent, int id, bool wrap) {
+HWND make_text_view(HWND parent, int id, bool wrap, bool follows_language) {
     DWORD style = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
                   (wrap ? 0 : (DWORD)(ES_AUTOHSCROLL | WS_HSCROLL));
     // Wine's multi-line edit assumes left-to-right paragraphs: callers give Arabic lines a
     // right-to-left embedding (help_view_text).
-    if (is_arabic()) style |= ES_RIGHT;
-    HWND view = make_standard(parent, id, L"EDIT", L"", style, WS_EX_CLIENTEDGE | (is_arabic() ? kArabicTextExStyle : 0));
+    const bool arabic = follows_language && is_arabic();
+    if (arabic) style |= ES_RIGHT;
+    HWND view = make_standard(parent, id, L"EDIT", L"", style, WS_EX_CLIENTEDGE | (arabic ? kArabicTextExStyle : 0));
     if (!view) return nullptr;
     SendMessageW(view, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(scaled(4), scaled(6)));
     return view;

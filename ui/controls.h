@@ -78,8 +78,9 @@ HWND make_check(HWND parent, int id, const wchar_t* text);
 HWND make_edit(HWND parent, int id, bool password);
 HWND make_slider(HWND parent, int id, int min, int max, int pos);
 // A read-only multi-line edit with a vertical scroll bar; without wrapping it also
-// scrolls horizontally.
-HWND make_text_view(HWND parent, int id, bool wrap);
+// scrolls horizontally. follows_language false keeps it left to right in Arabic too
+// (technical English text such as the diagnostics report).
+HWND make_text_view(HWND parent, int id, bool wrap, bool follows_language);
 void set_font_all(HWND window, HFONT font);
 
 // ---- combo box lists

@@ -111,7 +111,7 @@ void diagnostics_dialog(HWND owner, DiagnosticsReportSource make_report) {
     DiagnosticsState state = {make_report};
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, diagnostics_hook);
-    HWND report = make_text_view(dialog, ID_REPORT, false);
+    HWND report = make_text_view(dialog, ID_REPORT, false, false);
     place_control(report, l.report);
     SendMessageW(report, EM_SETLIMITTEXT, 0, 0);
     const RECT rects[4] = {l.close, l.copy, l.open_log, l.run_again};

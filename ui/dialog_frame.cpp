@@ -4,6 +4,7 @@
 #include "app/strings.h"
 #include "core/heap.h"
 #include "ui/controls.h"
+#include "ui/icons.h"
 #include "ui/paint.h"
 #include "ui/theme.h"
 
@@ -95,7 +96,8 @@ bool register_dialog_class(HINSTANCE instance) {
     wc.lpfnWndProc = dialog_proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIcon = load_app_icon(GetSystemMetrics(SM_CXICON));
+    wc.hIconSm = load_app_icon(GetSystemMetrics(SM_CXSMICON));
     wc.lpszClassName = L"ZanDlg";
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }

@@ -132,7 +132,7 @@ void help_dialog(HWND owner) {
                        static_cast<GpBitmap*>(load_logo())};
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, help_hook);
-    HWND text = make_text_view(dialog, ID_TEXT, true);
+    HWND text = make_text_view(dialog, ID_TEXT, true, true);
     place_control(text, state.layout.text);
     WideString shown = help_view_text(help_text(), interface_language());
     SetWindowTextW(text, text_of(shown));

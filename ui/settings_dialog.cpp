@@ -122,7 +122,13 @@ int build_rows(SettingsState* state) {
         switch (row.kind) {
         case ROW_HEADING: {
             if (heading > 0) y += scaled(10);
-            HWND label = make_label(panel, row.id, text, SS_LEFT);
+            // A blank before the Arabic heading keeps the overhang of its bold first letter
+            // inside the label, which is right-aligned.
+            WideString heading_text = {};
+            if (interface_language() == LANGUAGE_ARABIC) append(&heading_text, L" ");
+            append(&heading_text, text);
+            HWND label = make_label(panel, row.id, text_of(heading_text), SS_LEFT);
+            release(&heading_text);
             SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_SEMIBOLD)), FALSE);
             put(label, x, y, column, label_h, client.right);
             if (heading < kHeadingCount) state->heading_top[heading++] = y;

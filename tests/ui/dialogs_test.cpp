@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/strings.h"
@@ -16,6 +20,7 @@
 #include "ui/diagnostics_dialog.h"
 #include "ui/help_dialog.h"
 #include "ui/icons.h"
+#include "ui/paint.h"
 #include "ui/settings_dialog.h"
 #include "ui/string_list.h"
 #include "ui/theme.h"
@@ -324,6 +329,93 @@ TEST(Painting, ThousandRepaintsLeaveNoGdiObjectBehind) {
     DestroyWindow(dialog);
 }
 
+// ---- icons and resource pictures
+
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ old;
+    uint32_t* pixels;
+    int size;
+};
+
+Canvas canvas_white(int size) {
+    Canvas c = {};
+    c.size = size;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    c.dc = CreateCompatibleDC(nullptr);
+    c.bitmap = CreateDIBSection(c.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    c.old = SelectObject(c.dc, c.bitmap);
+    c.pixels = static_cast<uint32_t*>(bits);
+    for (int i = 0; i < size * size; ++i) c.pixels[i] = 0x00FFFFFF;
+    return c;
+}
+
+void canvas_free(Canvas* c) {
+    SelectObject(c->dc, c->old);
+    DeleteObject(c->bitmap);
+    DeleteDC(c->dc);
+}
+
+int count_not_white(const Canvas& c) {
+    GdiFlush();
+    int n = 0;
+    for (int i = 0; i < c.size * c.size; ++i) n += (c.pixels[i] & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+}
+
+TEST(Icons, EveryKnownIdDrawsInTheOpaqueColourAndUnknownIdsDrawNothing) {
+    for (unsigned id = 0; id < (unsigned)ICON_COUNT; ++id) {
+        Canvas c = canvas_white(48);
+        draw_icon(c.dc, id, 0, 0, 48, 0xD47800);
+        EXPECT_GT(count_not_white(c), 40) << "icon " << id;
+        canvas_free(&c);
+    }
+    Canvas cross = canvas_white(24);
+    draw_icon(cross.dc, ICON_CLOSE, 0, 0, 24, 0xD47800);
+    GdiFlush();
+    // The centre of the X is covered by both strokes: exactly the accent colour.
+    EXPECT_EQ(cross.pixels[12 * 24 + 12] & 0xFFFFFF, 0x0078D4u);
+    canvas_free(&cross);
+    Canvas none = canvas_white(24);
+    draw_icon(none.dc, 99, 0, 0, 24, 0xD47800);
+    draw_icon(none.dc, 38, 0, 0, 24, 0xD47800);
+    EXPECT_EQ(count_not_white(none), 0);
+    canvas_free(&none);
+}
+
+TEST(Resources, LogoIs200By100PremultipliedAndTheIconLoadsAtWindowsSizes) {
+    void* logo = load_logo();
+    ASSERT_NE(logo, nullptr);
+    UINT w = 0, h = 0;
+    Gdiplus::PixelFormat format = 0;
+    Gdiplus::DllExports::GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(logo), &w);
+    Gdiplus::DllExports::GdipGetImageHeight(static_cast<Gdiplus::GpImage*>(logo), &h);
+    Gdiplus::DllExports::GdipGetImagePixelFormat(static_cast<Gdiplus::GpImage*>(logo), &format);
+    EXPECT_EQ(w, 200u);
+    EXPECT_EQ(h, 100u);
+    EXPECT_EQ(format, (Gdiplus::PixelFormat)PixelFormat32bppPARGB);
+    Gdiplus::DllExports::GdipDisposeImage(static_cast<Gdiplus::GpImage*>(logo));
+    for (int size : {16, 20, 24, 32, 40, 48, 64, 128, 256}) {
+        HICON icon = load_app_icon(size);
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bm = {};
+        GetObjectW(info.hbmColor, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, size);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+
 // ---- the dialogs' text rules
 
 TEST(StringList, GrowsByDoublingAndKeepsOrderOnRemove) {
@@ -398,6 +490,85 @@ TEST(HelpView, ArabicLinesBecomeRightToLeftEmbeddings) {
     WideString ar = help_view_text(L"1) \u0627.\r\n\r\n\u202A+1\u202C", LANGUAGE_ARABIC);
     EXPECT_EQ(utf8(text_of(ar)), utf8(L"\u202B1) \u0627.\u202C\r\n\r\n\u202A+1\u202C"));
     release(&ar);
+}
+
+}  // namespace
+
+namespace {
+
+// Reads a visible window's client area from the screen as 0xRRGGBB values.
+std::vector<uint32_t> client_pixels(HWND window, int w, int h) {
+    std::vector<uint32_t> out((size_t)w * h);
+    HDC source = GetDC(window);
+    HDC dc = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint32_t*>(bits)[i] & 0xFFFFFF;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(window, source);
+    return out;
+}
+
+// The same text drawn by draw_text, which lays Arabic out right to left.
+std::vector<uint32_t> reference_pixels(const wchar_t* text, int w, int h, bool rtl) {
+    Canvas c = canvas_white(w > h ? w : h);
+    RECT r = {0, 0, w, h};
+    HGDIOBJ old = SelectObject(c.dc, ui_font(FONT_NORMAL));
+    SetTextColor(c.dc, COLOR_INK);
+    SetBkMode(c.dc, TRANSPARENT);
+    DrawTextW(c.dc, text, -1, &r, DT_RIGHT | DT_WORDBREAK | DT_NOPREFIX | (rtl ? DT_RTLREADING : 0));
+    SelectObject(c.dc, old);
+    GdiFlush();
+    std::vector<uint32_t> out((size_t)w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) out[(size_t)y * w + x] = c.pixels[y * c.size + x] & 0xFFFFFF;
+    canvas_free(&c);
+    return out;
+}
+
+// Pixels that differ, at the best horizontal shift of up to 8 pixels either way (controls
+// keep their own small margins).
+int differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int w) {
+    const int h = (int)(a.size() / w);
+    int best = -1;
+    for (int shift = -8; shift <= 8; ++shift) {
+        int n = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 8; x < w - 8; ++x) n += a[(size_t)y * w + x] != b[(size_t)y * w + x + shift];
+        if (best < 0 || n < best) best = n;
+    }
+    return best;
+}
+
+// An Arabic label must show its text as DrawTextW lays it out with right-to-left reading
+// (the colon of "...:" at the left end), not in left-to-right order, and never mirrored.
+TEST(ArabicText, LabelsReadRightToLeft) {
+    set_interface_language(LANGUAGE_ARABIC);
+    HWND dialog = dialog_create(nullptr, L"bidi", 500, 200);
+    const int w = 420, h = 26;
+    const wchar_t* text = tr(28);
+    const std::vector<uint32_t> rtl = reference_pixels(text, w, h, true);
+    const std::vector<uint32_t> ltr = reference_pixels(text, w, h, false);
+    ShowWindow(dialog, SW_SHOW);
+    HWND label = make_label(dialog, 100, text, SS_LEFT);
+    MoveWindow(label, 0, 0, w, h, TRUE);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const std::vector<uint32_t> shown = client_pixels(label, w, h);
+    EXPECT_GT(differing(rtl, ltr, w), 8);  // the two orders look different for this text
+    EXPECT_EQ(differing(shown, rtl, w), 0);
+    DestroyWindow(dialog);
+    set_interface_language(LANGUAGE_ENGLISH);
 }
 
 }  // namespace

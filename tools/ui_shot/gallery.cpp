@@ -76,38 +76,60 @@ int draw_buttons(HDC dc, int top, int width) {
 
 }  // namespace
 
+// Draws into a 24-bit DIB section, whose rows have the page's layout (top-down, padded to
+// four bytes), and copies them.
+PageImage* page_from_dc(HDC source, int x, int y, int w, int h) {
+    PageImage* page = page_image_new();
+    if (!page || !page_image_alloc(page, w, h, 24, 96)) {
+        page_image_free(page);
+        return nullptr;
+    }
+    HDC dc = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc || !bitmap) {
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
+        page_image_free(page);
+        return nullptr;
+    }
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, source, x, y, SRCCOPY);
+    GdiFlush();
+    CopyMemory(page->pixels, bits, (size_t)page->stride * (size_t)h);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return page;
+}
+
 PageImage* gallery_draw() {
     const int width = 2 * kMargin + kButtonLabelW + kStateCount * kButtonCellW;
     const int height = 2 * kMargin + 2 * (kHeading + 6) + 26 +
                        ((ICON_COUNT + kIconColumns - 1) / kIconColumns) * kIconCellH + 7 * kButtonCellH + 20;
-    PageImage* page = page_image_new();
-    if (!page || !page_image_alloc(page, width, height, 24, 96)) {
-        page_image_free(page);
-        return nullptr;
-    }
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    if (!dc || !bitmap) {
+        if (bitmap) DeleteObject(bitmap);
+        if (dc) DeleteDC(dc);
+        return nullptr;
+    }
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT all = {0, 0, width, height};
     fill_solid(dc, all, COLOR_PANEL);
     const int buttons_top = draw_icons(dc, kMargin, width) + 20;
     draw_buttons(dc, buttons_top, width);
-    GdiFlush();
-    for (int y = 0; y < height; ++y) {
-        CopyMemory(page->pixels + (size_t)y * page->stride, static_cast<BYTE*>(bits) + (size_t)y * page->stride,
-                   (size_t)width * 3);
-    }
+    PageImage* page = page_from_dc(dc, 0, 0, width, height);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
     return page;
 }

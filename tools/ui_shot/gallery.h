@@ -6,7 +6,12 @@
 
 #include "image/page_image.h"
 
+#include <windows.h>
+
 // A new 24-bit page holding the gallery (the caller frees it), or null.
 PageImage* gallery_draw();
+
+// A new 24-bit page with a copy of the w x h area at (x, y) of a device context, or null.
+PageImage* page_from_dc(HDC dc, int x, int y, int w, int h);
 
 #endif
