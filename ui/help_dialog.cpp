@@ -1,8 +1,7 @@
 // ui/help_dialog.cpp
 #include "ui/help_dialog.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "ui/gdiplus_calls.h"
 
 #include "app/deployment.h"
 #include "app/strings.h"
@@ -31,10 +30,10 @@ struct HelpState {
 
 void draw_logo(HDC dc, GpBitmap* logo, const RECT& r) {
     GpGraphics* graphics = nullptr;
-    if (!logo || DllExports::GdipCreateFromHDC(dc, &graphics) != Ok) return;
-    DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
-    DllExports::GdipDrawImageRectI(graphics, logo, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    DllExports::GdipDeleteGraphics(graphics);
+    if (!logo || !gdiplus_calls() || gdiplus_calls()->GdipCreateFromHDC(dc, &graphics) != Ok) return;
+    gdiplus_calls()->GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+    gdiplus_calls()->GdipDrawImageRectI(graphics, logo, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    gdiplus_calls()->GdipDeleteGraphics(graphics);
 }
 
 void help_paint(HWND dialog, const HelpState* state) {
@@ -144,5 +143,5 @@ void help_dialog(HWND owner) {
     apply_default_font(dialog);
     dialog_set_initial_focus(dialog, made[0]);
     dialog_run(dialog, owner);
-    if (state.logo) DllExports::GdipDisposeImage(state.logo);
+    if (state.logo) gdiplus_calls()->GdipDisposeImage(state.logo);
 }

@@ -3,8 +3,7 @@
 // to pixels. One pen and one brush serve a whole icon and are released with it.
 #include "ui/icons.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "ui/gdiplus_calls.h"
 #include <math.h>
 
 #include "ui/paint.h"
@@ -40,11 +39,11 @@ void poly(IconPen& c, const P* pts, int n, PolyMode mode) {
     GpPointF q[kMaxPoints];
     if (n > kMaxPoints) n = kMaxPoints;
     for (int i = 0; i < n; ++i) q[i] = at(c, pts[i]);
-    if (mode == FILLED_CLOSED) DllExports::GdipFillPolygon(c.graphics, c.brush, q, n, FillModeAlternate);
+    if (mode == FILLED_CLOSED) gdiplus_calls()->GdipFillPolygon(c.graphics, c.brush, q, n, FillModeAlternate);
     if (mode == OPEN) {
-        DllExports::GdipDrawLines(c.graphics, c.pen, q, n);
+        gdiplus_calls()->GdipDrawLines(c.graphics, c.pen, q, n);
     } else {
-        DllExports::GdipDrawPolygon(c.graphics, c.pen, q, n);
+        gdiplus_calls()->GdipDrawPolygon(c.graphics, c.pen, q, n);
     }
 }
 
@@ -55,16 +54,16 @@ void poly(IconPen& c, const P (&pts)[N], PolyMode mode) {
 
 void line(IconPen& c, float x1, float y1, float x2, float y2) {
     const GpPointF a = at(c, {x1, y1}), b = at(c, {x2, y2});
-    DllExports::GdipDrawLine(c.graphics, c.pen, a.X, a.Y, b.X, b.Y);
+    gdiplus_calls()->GdipDrawLine(c.graphics, c.pen, a.X, a.Y, b.X, b.Y);
 }
 
 void circle(IconPen& c, float cx, float cy, float r, bool filled) {
     const GpPointF tl = at(c, {cx - r, cy - r});
     const float d = 2 * r * c.s;
     if (filled) {
-        DllExports::GdipFillEllipse(c.graphics, c.brush, tl.X, tl.Y, d, d);
+        gdiplus_calls()->GdipFillEllipse(c.graphics, c.brush, tl.X, tl.Y, d, d);
     } else {
-        DllExports::GdipDrawEllipse(c.graphics, c.pen, tl.X, tl.Y, d, d);
+        gdiplus_calls()->GdipDrawEllipse(c.graphics, c.pen, tl.X, tl.Y, d, d);
     }
 }
 
@@ -72,26 +71,26 @@ void circle(IconPen& c, float cx, float cy, float r, bool filled) {
 void arc(IconPen& c, float cy, float r, float start, float sweep) {
     const GpPointF tl = at(c, {12 - r, cy - r});
     const float d = 2 * r * c.s;
-    DllExports::GdipDrawArc(c.graphics, c.pen, tl.X, tl.Y, d, d, start, sweep);
+    gdiplus_calls()->GdipDrawArc(c.graphics, c.pen, tl.X, tl.Y, d, d, start, sweep);
 }
 
 void round_rect(IconPen& c, float x, float y, float w, float h, float r) {
     GpPath* path = nullptr;
-    if (DllExports::GdipCreatePath(FillModeAlternate, &path) != Ok) return;
+    if (gdiplus_calls()->GdipCreatePath(FillModeAlternate, &path) != Ok) return;
     const GpPointF tl = at(c, {x, y});
     const float W = w * c.s, H = h * c.s, D = 2 * r * c.s;
-    DllExports::GdipAddPathArc(path, tl.X, tl.Y, D, D, 180, 90);
-    DllExports::GdipAddPathArc(path, tl.X + W - D, tl.Y, D, D, 270, 90);
-    DllExports::GdipAddPathArc(path, tl.X + W - D, tl.Y + H - D, D, D, 0, 90);
-    DllExports::GdipAddPathArc(path, tl.X, tl.Y + H - D, D, D, 90, 90);
-    DllExports::GdipClosePathFigure(path);
-    DllExports::GdipDrawPath(c.graphics, c.pen, path);
-    DllExports::GdipDeletePath(path);
+    gdiplus_calls()->GdipAddPathArc(path, tl.X, tl.Y, D, D, 180, 90);
+    gdiplus_calls()->GdipAddPathArc(path, tl.X + W - D, tl.Y, D, D, 270, 90);
+    gdiplus_calls()->GdipAddPathArc(path, tl.X + W - D, tl.Y + H - D, D, D, 0, 90);
+    gdiplus_calls()->GdipAddPathArc(path, tl.X, tl.Y + H - D, D, D, 90, 90);
+    gdiplus_calls()->GdipClosePathFigure(path);
+    gdiplus_calls()->GdipDrawPath(c.graphics, c.pen, path);
+    gdiplus_calls()->GdipDeletePath(path);
 }
 
 void bezier(IconPen& c, GpPen* pen, P a, P b, P d, P e) {
     const GpPointF p1 = at(c, a), p2 = at(c, b), p3 = at(c, d), p4 = at(c, e);
-    DllExports::GdipDrawBezier(c.graphics, pen, p1.X, p1.Y, p2.X, p2.Y, p3.X, p3.Y, p4.X, p4.Y);
+    gdiplus_calls()->GdipDrawBezier(c.graphics, pen, p1.X, p1.Y, p2.X, p2.Y, p3.X, p3.Y, p4.X, p4.Y);
 }
 
 void document_outline(IconPen& c) {
@@ -123,11 +122,11 @@ void chat(IconPen& c) {
     const P tail[] = {{4.2f, 19.8f}, {4.8f, 15.6f}, {8.2f, 19.2f}};
     poly(c, tail, FILLED_CLOSED);
     GpPen* white = nullptr;
-    if (DllExports::GdipCreatePen1(0xFFFFFFFFu, 1.15f * c.stroke, UnitPixel, &white) != Ok) return;
-    DllExports::GdipSetPenStartCap(white, LineCapRound);
-    DllExports::GdipSetPenEndCap(white, LineCapRound);
+    if (gdiplus_calls()->GdipCreatePen1(0xFFFFFFFFu, 1.15f * c.stroke, UnitPixel, &white) != Ok) return;
+    gdiplus_calls()->GdipSetPenStartCap(white, LineCapRound);
+    gdiplus_calls()->GdipSetPenEndCap(white, LineCapRound);
     bezier(c, white, {8.6f, 8.2f}, {8.4f, 12.6f}, {11.4f, 15.6f}, {15.8f, 15.4f});
-    DllExports::GdipDeletePen(white);
+    gdiplus_calls()->GdipDeletePen(white);
 }
 
 void globe(IconPen& c) {
@@ -135,7 +134,7 @@ void globe(IconPen& c) {
     line(c, 3, 12, 21, 12);
     line(c, 12, 3, 12, 21);
     const GpPointF tl = at(c, {7.2f, 3});
-    DllExports::GdipDrawEllipse(c.graphics, c.pen, tl.X, tl.Y, 9.6f * c.s, 18 * c.s);
+    gdiplus_calls()->GdipDrawEllipse(c.graphics, c.pen, tl.X, tl.Y, 9.6f * c.s, 18 * c.s);
 }
 
 void star(IconPen& c) {
@@ -219,7 +218,7 @@ void draw_recipe(IconPen& c, unsigned id) {
         const P corners[] = {{3, 3.5f}, {12.8f, 3.5f}, {3, 12.3f}, {12.8f, 12.3f}};
         for (const P& p : corners) {
             const GpPointF tl = at(c, p);
-            DllExports::GdipFillRectangle(c.graphics, c.brush, tl.X, tl.Y, 8.2f * c.s, 8.2f * c.s);
+            gdiplus_calls()->GdipFillRectangle(c.graphics, c.brush, tl.X, tl.Y, 8.2f * c.s, 8.2f * c.s);
         }
         break;
     }
@@ -381,25 +380,25 @@ float icon_stroke_width(int size) {
 
 void draw_icon(HDC dc, unsigned id, int x, int y, int size, COLORREF colour) {
     IconPen c = {};
-    if (DllExports::GdipCreateFromHDC(dc, &c.graphics) != Ok) return;
-    DllExports::GdipSetSmoothingMode(c.graphics, SmoothingModeAntiAlias);
-    DllExports::GdipSetPixelOffsetMode(c.graphics, PixelOffsetModeHalf);
+    if (!gdiplus_calls() || gdiplus_calls()->GdipCreateFromHDC(dc, &c.graphics) != Ok) return;
+    gdiplus_calls()->GdipSetSmoothingMode(c.graphics, SmoothingModeAntiAlias);
+    gdiplus_calls()->GdipSetPixelOffsetMode(c.graphics, PixelOffsetModeHalf);
     c.s = (float)size / 24.0f;
     c.ox = (float)x;
     c.oy = (float)y;
     c.stroke = icon_stroke_width(size);
     c.argb = opaque_argb(colour);
-    const bool have_pen = DllExports::GdipCreatePen1(c.argb, c.stroke, UnitPixel, &c.pen) == Ok;
-    const bool have_brush = DllExports::GdipCreateSolidFill(c.argb, &c.brush) == Ok;
+    const bool have_pen = gdiplus_calls()->GdipCreatePen1(c.argb, c.stroke, UnitPixel, &c.pen) == Ok;
+    const bool have_brush = gdiplus_calls()->GdipCreateSolidFill(c.argb, &c.brush) == Ok;
     if (have_pen && have_brush) {
-        DllExports::GdipSetPenLineJoin(c.pen, LineJoinRound);
-        DllExports::GdipSetPenStartCap(c.pen, LineCapRound);
-        DllExports::GdipSetPenEndCap(c.pen, LineCapRound);
+        gdiplus_calls()->GdipSetPenLineJoin(c.pen, LineJoinRound);
+        gdiplus_calls()->GdipSetPenStartCap(c.pen, LineCapRound);
+        gdiplus_calls()->GdipSetPenEndCap(c.pen, LineCapRound);
         draw_recipe(c, id);
     }
-    if (have_pen) DllExports::GdipDeletePen(c.pen);
-    if (have_brush) DllExports::GdipDeleteBrush(c.brush);
-    DllExports::GdipDeleteGraphics(c.graphics);
+    if (have_pen) gdiplus_calls()->GdipDeletePen(c.pen);
+    if (have_brush) gdiplus_calls()->GdipDeleteBrush(c.brush);
+    gdiplus_calls()->GdipDeleteGraphics(c.graphics);
 }
 
 HICON load_app_icon(int size) {
@@ -408,6 +407,7 @@ HICON load_app_icon(int size) {
 }
 
 void* load_logo() {
+    if (!gdiplus_calls()) return nullptr;
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, L"LOGO", MAKEINTRESOURCEW(10));
     if (!found) return nullptr;
@@ -432,13 +432,13 @@ void* load_logo() {
     }
     GpBitmap* decoded = nullptr;
     GpBitmap* clone = nullptr;
-    if (DllExports::GdipCreateBitmapFromStream(stream, &decoded) == Ok) {
+    if (gdiplus_calls()->GdipCreateBitmapFromStream(stream, &decoded) == Ok) {
         UINT w = 0, h = 0;
-        DllExports::GdipGetImageWidth(decoded, &w);
-        DllExports::GdipGetImageHeight(decoded, &h);
-        if (DllExports::GdipCloneBitmapAreaI(0, 0, (INT)w, (INT)h, PixelFormat32bppPARGB, decoded, &clone) != Ok)
+        gdiplus_calls()->GdipGetImageWidth(decoded, &w);
+        gdiplus_calls()->GdipGetImageHeight(decoded, &h);
+        if (gdiplus_calls()->GdipCloneBitmapAreaI(0, 0, (INT)w, (INT)h, PixelFormat32bppPARGB, decoded, &clone) != Ok)
             clone = nullptr;
-        DllExports::GdipDisposeImage(decoded);
+        gdiplus_calls()->GdipDisposeImage(decoded);
     }
     stream->Release();
     return clone;

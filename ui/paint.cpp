@@ -1,8 +1,7 @@
 // ui/paint.cpp
 #include "ui/paint.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "ui/gdiplus_calls.h"
 
 #include "app/strings.h"
 #include "ui/theme.h"
@@ -96,40 +95,40 @@ void fill_solid(HDC dc, RECT rect, COLORREF colour) {
 void fill_round_rect(HDC dc, RECT rect, int radius, COLORREF fill, COLORREF border, int border_width) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0 || !gdiplus_calls()) return;
     GpGraphics* graphics = nullptr;
-    if (DllExports::GdipCreateFromHDC(dc, &graphics) != Ok) return;
-    DllExports::GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+    if (gdiplus_calls()->GdipCreateFromHDC(dc, &graphics) != Ok) return;
+    gdiplus_calls()->GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
     const REAL x = rect.left + 0.5f, y = rect.top + 0.5f;
     const REAL w = (REAL)(width - 1), h = (REAL)(height - 1);
     const int d = round_rect_diameter(radius, width, height);
     GpPath* path = nullptr;
-    if (DllExports::GdipCreatePath(FillModeAlternate, &path) == Ok) {
+    if (gdiplus_calls()->GdipCreatePath(FillModeAlternate, &path) == Ok) {
         if (d < 1) {
-            DllExports::GdipAddPathRectangle(path, x, y, w, h);
+            gdiplus_calls()->GdipAddPathRectangle(path, x, y, w, h);
         } else {
             const REAL dd = (REAL)d;
-            DllExports::GdipAddPathArc(path, x, y, dd, dd, 180, 90);
-            DllExports::GdipAddPathArc(path, x + w - dd, y, dd, dd, 270, 90);
-            DllExports::GdipAddPathArc(path, x + w - dd, y + h - dd, dd, dd, 0, 90);
-            DllExports::GdipAddPathArc(path, x, y + h - dd, dd, dd, 90, 90);
-            DllExports::GdipClosePathFigure(path);
+            gdiplus_calls()->GdipAddPathArc(path, x, y, dd, dd, 180, 90);
+            gdiplus_calls()->GdipAddPathArc(path, x + w - dd, y, dd, dd, 270, 90);
+            gdiplus_calls()->GdipAddPathArc(path, x + w - dd, y + h - dd, dd, dd, 0, 90);
+            gdiplus_calls()->GdipAddPathArc(path, x, y + h - dd, dd, dd, 90, 90);
+            gdiplus_calls()->GdipClosePathFigure(path);
         }
         if (fill != COLOR_NONE) {
             GpSolidFill* brush = nullptr;
-            if (DllExports::GdipCreateSolidFill(opaque_argb(fill), &brush) == Ok) {
-                DllExports::GdipFillPath(graphics, brush, path);
-                DllExports::GdipDeleteBrush(brush);
+            if (gdiplus_calls()->GdipCreateSolidFill(opaque_argb(fill), &brush) == Ok) {
+                gdiplus_calls()->GdipFillPath(graphics, brush, path);
+                gdiplus_calls()->GdipDeleteBrush(brush);
             }
         }
         if (border != COLOR_NONE && border_width > 0) {
             GpPen* pen = nullptr;
-            if (DllExports::GdipCreatePen1(opaque_argb(border), (REAL)border_width, UnitPixel, &pen) == Ok) {
-                DllExports::GdipDrawPath(graphics, pen, path);
-                DllExports::GdipDeletePen(pen);
+            if (gdiplus_calls()->GdipCreatePen1(opaque_argb(border), (REAL)border_width, UnitPixel, &pen) == Ok) {
+                gdiplus_calls()->GdipDrawPath(graphics, pen, path);
+                gdiplus_calls()->GdipDeletePen(pen);
             }
         }
-        DllExports::GdipDeletePath(path);
+        gdiplus_calls()->GdipDeletePath(path);
     }
-    DllExports::GdipDeleteGraphics(graphics);
+    gdiplus_calls()->GdipDeleteGraphics(graphics);
 }

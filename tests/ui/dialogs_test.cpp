@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "ui/gdiplus_calls.h"
 
 #include <functional>
 #include <string>
@@ -395,13 +394,13 @@ TEST(Resources, LogoIs200By100PremultipliedAndTheIconLoadsAtWindowsSizes) {
     ASSERT_NE(logo, nullptr);
     UINT w = 0, h = 0;
     Gdiplus::PixelFormat format = 0;
-    Gdiplus::DllExports::GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(logo), &w);
-    Gdiplus::DllExports::GdipGetImageHeight(static_cast<Gdiplus::GpImage*>(logo), &h);
-    Gdiplus::DllExports::GdipGetImagePixelFormat(static_cast<Gdiplus::GpImage*>(logo), &format);
+    gdiplus_calls()->GdipGetImageWidth(static_cast<Gdiplus::GpImage*>(logo), &w);
+    gdiplus_calls()->GdipGetImageHeight(static_cast<Gdiplus::GpImage*>(logo), &h);
+    gdiplus_calls()->GdipGetImagePixelFormat(static_cast<Gdiplus::GpImage*>(logo), &format);
     EXPECT_EQ(w, 200u);
     EXPECT_EQ(h, 100u);
     EXPECT_EQ(format, (Gdiplus::PixelFormat)PixelFormat32bppPARGB);
-    Gdiplus::DllExports::GdipDisposeImage(static_cast<Gdiplus::GpImage*>(logo));
+    gdiplus_calls()->GdipDisposeImage(static_cast<Gdiplus::GpImage*>(logo));
     for (int size : {16, 20, 24, 32, 40, 48, 64, 128, 256}) {
         HICON icon = load_app_icon(size);
         ASSERT_NE(icon, nullptr) << size;
