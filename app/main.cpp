@@ -18,6 +18,7 @@
 #include "scan/diagnostics.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
+#include "ui/theme.h"
 
 // Process-wide start-up state read by the window and drawing code.
 static HINSTANCE g_instance = nullptr;
@@ -115,6 +116,9 @@ static int run_interactive() {
     if (options.language_given) settings_set_language(options.language);
 
     g_screen_dpi = detect_screen_dpi();
+    ui_set_dpi(g_screen_dpi);
+    ui_shared_create(g_instance);
+    ui_fonts_create();
     if (!register_control_classes(g_instance)) {
         MessageBoxW(nullptr, L"UI init failed", kProductName, MB_ICONERROR);
         return 1;

@@ -1,12 +1,13 @@
-# zan_unit_test(<name> SOURCES <files...> LIBS <libs...>)
+# zan_unit_test(<name> [NOT_IN_32BIT_PROGRAM] SOURCES <files...> LIBS <libs...>)
 # One GoogleTest executable per module, registered with ctest as "win.<name>" (run under
-# Wine) or "host.<name>" (native build with sanitizers).
+# Wine) or "host.<name>" (native build with sanitizers). NOT_IN_32BIT_PROGRAM keeps tests
+# that need the desktop to themselves (focus, synthesized input) out of the 32-bit program.
 function(zan_unit_test name)
   # The fuzz build has no GoogleTest; the other builds run the unit tests.
   if(ZAN_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NOT_IN_32BIT_PROGRAM" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   # GoogleTest's own headers trip -Werror with some flag sets; our test code stays strict.
@@ -14,7 +15,7 @@ function(zan_unit_test name)
   # The 32-bit product build also gathers every unit test into one program
   # (tests/CMakeLists.txt), so that one start checks layouts and calling conventions at
   # 32 bits.
-  if(ZAN_PRODUCT_BUILD)
+  if(ZAN_PRODUCT_BUILD AND NOT T_NOT_IN_32BIT_PROGRAM)
     foreach(source ${T_SOURCES})
       get_filename_component(path ${source} ABSOLUTE)
       set_property(GLOBAL APPEND PROPERTY ZAN_UNIT_SOURCES ${path})

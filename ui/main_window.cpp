@@ -8,9 +8,27 @@
 #include "app/settings.h"
 #include "app/version.h"
 #include "scan/device_list.h"
+#include "scan/diagnostics.h"
 #include "scan/twain_host.h"
+#include "ui/diagnostics_dialog.h"
+#include "ui/help_dialog.h"
+#include "ui/settings_dialog.h"
 
 static HWND g_main_window = nullptr;
+
+// Main window commands that open the secondary dialogs (the ids F1 and --show= post).
+enum { CMD_HELP = 102, CMD_DIAGNOSTICS = 204, CMD_SETTINGS = 220 };
+
+static void on_command(HWND hwnd, int command) {
+    switch (command) {
+    case CMD_HELP: help_dialog(hwnd); break;
+    case CMD_DIAGNOSTICS: diagnostics_dialog(hwnd, diagnostics_report); break;
+    case CMD_SETTINGS:
+        advanced_settings_dialog(hwnd);
+        settings_save();
+        break;
+    }
+}
 static bool g_close_after_start = false;
 
 static LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -34,6 +52,9 @@ static LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (g_close_after_start) PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
+    case WM_COMMAND:
+        on_command(hwnd, LOWORD(wp));
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
