@@ -6,6 +6,7 @@
 #define ZAN_APP_CLI_H
 
 #include "core/wide_string.h"
+#include "image/page_image.h"
 
 struct CliCommand {
     const wchar_t* name;
@@ -18,5 +19,10 @@ void cli_print(const wchar_t* text);   // text and a line break on stdout
 void cli_error(const wchar_t* text);   // text and a line break on stderr
 // A usage error: prints the command's usage to stderr and returns 2.
 int cli_usage(const wchar_t* command);
+
+// ---- shared by the commands that read images (app/cli_pdf.cpp)
+// The decoded image file converted by mode ("color", "gray" or "bw", threshold 128);
+// a new page or null.
+PageImage* cli_load_page(const wchar_t* path, const wchar_t* mode);
 
 #endif

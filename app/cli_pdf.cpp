@@ -18,8 +18,6 @@
 #include "output/ocr.h"
 #include "output/pdf_document.h"
 
-static const int kBilevelThreshold = 128;
-
 struct PdfJob {
     PdfSaveOptions options;
     const wchar_t* mode;        // "color", "gray" or "bw"
@@ -153,8 +151,9 @@ static bool read_words(const wchar_t* path, OcrResult* results, int page_count, 
     return ok;
 }
 
-// The decoded image converted as the mode says; the decoded page is freed.
-static PageImage* load_page(const wchar_t* path, const wchar_t* mode) {
+static const int kBilevelThreshold = 128;
+
+PageImage* cli_load_page(const wchar_t* path, const wchar_t* mode) {
     PageImage* page = codec_decode_file(path);
     if (!page) return nullptr;
     PageImage* converted = nullptr;
@@ -192,7 +191,7 @@ int cli_pdf(int argc, wchar_t** argv) {
     bool ok = pages && results && inputs;
     if (!ok) assign(&error, L"out of memory");
     for (int k = 0; ok && k < n; ++k) {
-        pages[k] = load_page(job.images[k], job.mode);
+        pages[k] = cli_load_page(job.images[k], job.mode);
         if (!pages[k]) {
             format(&error, L"cannot read image %s", job.images[k]);
             ok = false;
