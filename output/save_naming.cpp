@@ -121,13 +121,15 @@ void save_output_path(const wchar_t* target, int file_format, int page_count, in
     release(&name);
 }
 
-bool save_find_existing_output(const wchar_t* target, int format, int page_count, WideString* existing) {
+bool save_find_existing_output(const wchar_t* target, int format, int page_count, WideString* existing,
+                               bool (*exists)(const wchar_t* path)) {
+    if (!exists) exists = file_exists;
     const int count = save_output_count(format, page_count);
     WideString path = {};
     bool found = false;
     for (int k = 0; k < count && !found; ++k) {
         save_output_path(target, format, page_count, k, &path);
-        found = file_exists(text_of(path));
+        found = exists(text_of(path));
     }
     if (found) assign(existing, text_of(path));
     release(&path);
@@ -138,7 +140,7 @@ bool save_find_existing_output(const wchar_t* target, int format, int page_count
 
 static bool outputs_exist(const SaveNamingRequest* r, const WideString& target) {
     WideString existing = {};
-    const bool found = save_find_existing_output(text_of(target), r->format, r->page_count, &existing);
+    const bool found = save_find_existing_output(text_of(target), r->format, r->page_count, &existing, r->exists);
     release(&existing);
     return found;
 }
@@ -206,7 +208,7 @@ static SaveNamingOutcome name_by_date_time(const SaveNamingRequest* r, SaveNamin
 static bool replace_allowed(const SaveNamingRequest* r, const SaveNamingUi* ui, const WideString& target) {
     WideString existing = {};
     bool allowed = true;
-    if (save_find_existing_output(text_of(target), r->format, r->page_count, &existing))
+    if (save_find_existing_output(text_of(target), r->format, r->page_count, &existing, r->exists))
         allowed = ui->confirm_replace(ui->context, text_of(existing));
     release(&existing);
     return allowed;

@@ -50,8 +50,9 @@ int save_output_count(int format, int page_count);
 // target folder + "\" + target name without extension + "_%03d" (index + 1) + extension.
 void save_output_path(const wchar_t* target, int format, int page_count, int index, WideString* out);
 // The first file of the save that exists already (a folder does not count) into *existing;
-// false when none does.
-bool save_find_existing_output(const wchar_t* target, int format, int page_count, WideString* existing);
+// false when none does. exists null: the file system is asked.
+bool save_find_existing_output(const wchar_t* target, int format, int page_count, WideString* existing,
+                               bool (*exists)(const wchar_t* path) = nullptr);
 
 // ---- choosing the path
 struct SaveNamingRequest {
@@ -63,6 +64,8 @@ struct SaveNamingRequest {
     bool fixed_folder;         // FixedFolder
     int page_count;            // pages to save (decides the JPG/PNG file names)
     LocalTime now;             // for the date-time stamp
+    // Whether a file (not a folder) is at path; null asks the file system.
+    bool (*exists)(const wchar_t* path);
 };
 
 // The dialogs of the ask mode. Each returns false when the user cancels or says no.

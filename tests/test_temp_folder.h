@@ -4,7 +4,9 @@
 #ifndef ZAN_TESTS_TEST_TEMP_FOLDER_H
 #define ZAN_TESTS_TEST_TEMP_FOLDER_H
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/file.h"
 #include "core/path.h"
@@ -33,6 +35,20 @@ struct TempFolder {
         WideString f = file(name);
         write_whole_file(text_of(f), bytes.data(), (int)bytes.size());
         return f;
+    }
+    // The names of the files and folders in it, in no particular order.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        ByteBuffer b = {};
+        append_utf8(&b, text_of(path));
+        std::string p(reinterpret_cast<const char*>(b.data), (size_t)b.length);
+        release(&b);
+#ifndef _WIN32
+        for (char& c : p)
+            if (c == '\\') c = '/';
+#endif
+        for (const auto& entry : std::filesystem::directory_iterator(p)) names.push_back(entry.path().filename().string());
+        return names;
     }
 };
 
