@@ -30,6 +30,19 @@ static void open_log_beside_settings() {
     release(&folder);
 }
 
+// The elevated role runs with administrator rights and needs no driver: every library it
+// loads from now on comes from the system folder, never from the program's folder or the
+// current one. Windows 7 without the search-order update lacks SetDefaultDllDirectories;
+// there at least the current folder leaves the search.
+static void restrict_library_search() {
+    typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    SetDefaultDirectories set_default = reinterpret_cast<SetDefaultDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+    const DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (!set_default || !set_default(kSearchSystem32)) SetDllDirectoryW(L"");
+}
+
 static int run_admin_job(int argc, wchar_t** argv, const wchar_t* job_name) {
     settings_load();
     open_log_beside_settings();
@@ -65,9 +78,11 @@ static int detect_screen_dpi() {
     return choose_screen_dpi(system_dpi, dc_dpi);
 }
 
-static void run_message_loop() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+// Returns the quit message's code, or 1 when GetMessageW itself failed.
+static int run_message_loop() {
+    MSG msg = {};
+    int got = 0;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
         HWND main = main_window();
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_F1 && main && GetActiveWindow() == main) {
             show_named_page(L"help");
@@ -77,6 +92,7 @@ static void run_message_loop() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return got == 0 ? (int)msg.wParam : 1;
 }
 
 static int run_interactive() {
@@ -102,17 +118,18 @@ static int run_interactive() {
         MessageBoxW(nullptr, L"UI init failed", kProductName, MB_ICONERROR);
         return 1;
     }
-    if (!main_window_create(g_instance, &options, SW_SHOWNORMAL)) {
+    const int show_command = app_settings()->Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    if (!main_window_create(g_instance, &options, show_command)) {
         MessageBoxW(nullptr, L"Window creation failed", kProductName, MB_ICONERROR);
         return 1;
     }
     if (options.show) show_named_page(options.show);
-    run_message_loop();
+    const int code = run_message_loop();
     log_line(L"=== exit ===");
     codec_shutdown();
     release_options(&options);
     OleUninitialize();
-    return 0;
+    return code;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -122,6 +139,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (argv && argc >= 2) {
         const int admin = find_admin_argument(argc, argv);
         if (admin > 0) {
+            restrict_library_search();
             const int code = run_admin_job(argc, argv, argv[admin] + 12);
             LocalFree(argv);
             ExitProcess((UINT)code);

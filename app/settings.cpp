@@ -208,6 +208,14 @@ static bool is_valid_utf8(const uint8_t* p, int n) {
     return true;
 }
 
+// UTF-16LE without a mark: a NUL byte in the first line. Eight-bit text (UTF-8 or ANSI)
+// never holds one; ASCII in UTF-16LE has one after every character.
+static bool looks_like_utf16le(const uint8_t* p, int n) {
+    for (int i = 0; i < n && p[i] != '\n'; ++i)
+        if (p[i] == 0) return true;
+    return false;
+}
+
 bool settings_convert_to_utf16(const wchar_t* path) {
     if (!path || !*path) return false;
     if (!file_exists(path)) return true;
@@ -222,6 +230,17 @@ bool settings_convert_to_utf16(const wchar_t* path) {
         release(&bytes);
         return true;
     }
+    static const uint8_t kMark[2] = {0xFF, 0xFE};
+    ByteBuffer out = {};
+    if (looks_like_utf16le(p, n)) {
+        // Already UTF-16 (written by a tool that leaves the mark out): it only needs the
+        // mark; converting it from UTF-8 would turn every value into garbage.
+        bool ok = append_bytes(&out, kMark, 2) && append_bytes(&out, p, n - n % 2);
+        ok = ok && write_whole_file(path, out.data, out.length);
+        release(&out);
+        release(&bytes);
+        return ok;
+    }
     unsigned code_page = CODE_PAGE_ANSI;
     if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
         p += 3;
@@ -231,8 +250,6 @@ bool settings_convert_to_utf16(const wchar_t* path) {
         code_page = CODE_PAGE_UTF8;
     }
     WideString text = multibyte_to_wide(reinterpret_cast<const char*>(p), n, code_page);
-    ByteBuffer out = {};
-    static const uint8_t kMark[2] = {0xFF, 0xFE};
     bool ok = append_bytes(&out, kMark, 2);
     // wchar_t is UTF-16 in memory on every Windows target, which is little-endian.
     ok = ok && append_bytes(&out, text.data, text.length * 2);
@@ -336,6 +353,13 @@ void settings_save() {
         else if (k.text)
             write_text(k.key, kSection, text_of(s->*k.text));
     }
+}
+
+bool settings_choose_save_dir(const wchar_t* folder) {
+    if (!folder || !*folder || !assign(&g_settings.SaveDir, folder)) return false;
+    release(&g_stored_save_dir);
+    release(&g_fallback_save_dir);
+    return true;
 }
 
 const wchar_t* settings_path() {

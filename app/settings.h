@@ -72,6 +72,9 @@ bool settings_load();
 bool settings_load_from(const wchar_t* path);
 // Writes every key of AppSettings in order, the password excepted.
 void settings_save();
+// The save folder the user chose (the folder picker). It replaces a stored folder that is
+// missing right now even when the choice is the fallback folder in effect.
+bool settings_choose_save_dir(const wchar_t* folder);
 // Full path of the settings file ("" before settings_load).
 const wchar_t* settings_path();
 // The interface language chosen on the command line; also becomes the stored value.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/heap.h"
+#include "core/library.h"
 
 void local_time_now(LocalTime* out) {
     SYSTEMTIME t = {};
@@ -36,10 +37,7 @@ bool random_fill(void* bytes, int count) {
     // RtlGenRandom is exported by advapi32 under the name SystemFunction036.
     typedef BOOLEAN(WINAPI * GenRandom)(PVOID, ULONG);
     static GenRandom gen = nullptr;
-    if (!gen) {
-        HMODULE advapi = LoadLibraryW(L"advapi32.dll");
-        if (advapi) gen = reinterpret_cast<GenRandom>(reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")));
-    }
+    if (!gen) gen = reinterpret_cast<GenRandom>(system_library_function(L"advapi32.dll", "SystemFunction036"));
     if (count <= 0) return true;
     return gen && gen(bytes, (ULONG)count);
 }

@@ -12,7 +12,16 @@ int compare_units_no_case(const wchar_t* a, int na, const wchar_t* b, int nb) {
     // span compares as empty.
     if (na == 0 || nb == 0) return na == nb ? 0 : (na == 0 ? -1 : 1);
     const int r = CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a, na, b, nb);
-    return r == CSTR_LESS_THAN ? -1 : r == CSTR_GREATER_THAN ? 1 : 0;
+    if (r == CSTR_LESS_THAN) return -1;
+    if (r == CSTR_GREATER_THAN) return 1;
+    if (r == CSTR_EQUAL) return 0;
+    // The comparison failed: that is no proof of equality (a preset would replace another
+    // one), so only identical units count as equal.
+    if (!a || !b) return a == b && na == nb ? 0 : (a ? 1 : -1);
+    const int n = na < nb ? na : nb;
+    for (int i = 0; i < n; ++i)
+        if (a[i] != b[i]) return (uint16_t)a[i] < (uint16_t)b[i] ? -1 : 1;
+    return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
 WideString multibyte_to_wide(const char* bytes, int count, unsigned code_page) {

@@ -10,6 +10,7 @@
 #include <gdiplus.h>
 
 #include "core/heap.h"
+#include "core/library.h"
 
 using namespace Gdiplus;
 
@@ -36,8 +37,12 @@ struct GdiplusFunctions {
 };
 
 HMODULE g_module = nullptr;
+// Written only under g_start_lock, after the function table is complete; read without
+// the lock by the coding functions, so the store and the loads are ordered.
 ULONG_PTR g_token = 0;
 GdiplusFunctions g_gdip = {};
+// The first JPEG of a save worker and a scan worker may start the codec at the same time.
+SRWLOCK g_start_lock = SRWLOCK_INIT;
 
 // {1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}: GDI+'s EncoderQuality parameter.
 const GUID kEncoderQuality = {0x1D5BE4B5, 0xFA4A, 0x452D, {0x9C, 0xDD, 0x5D, 0xB3, 0x51, 0x05, 0xE7, 0xEB}};
@@ -69,7 +74,7 @@ bool load_functions() {
 }
 
 bool running() {
-    return g_token != 0;
+    return __atomic_load_n(&g_token, __ATOMIC_ACQUIRE) != 0;
 }
 
 // A grey palette of `count` entries (256 or 2) in one stack block: ColorPalette declares
@@ -133,10 +138,10 @@ bool append_stream(IStream* stream, ByteBuffer* out) {
 
 }  // namespace
 
-bool codec_startup() {
+static bool start_locked() {
     if (running()) return true;
     if (!g_module) {
-        g_module = LoadLibraryW(L"gdiplus.dll");
+        g_module = system_library_load(L"gdiplus.dll");
         if (!g_module) return false;
         if (!load_functions()) {
             FreeLibrary(g_module);
@@ -152,14 +157,25 @@ bool codec_startup() {
     input.SuppressExternalCodecs = FALSE;
     ULONG_PTR token = 0;
     if (g_gdip.GdiplusStartup(&token, &input, nullptr) != Ok) return false;
-    g_token = token;
+    __atomic_store_n(&g_token, token, __ATOMIC_RELEASE);
     return true;
 }
 
+bool codec_startup() {
+    if (running()) return true;
+    AcquireSRWLockExclusive(&g_start_lock);
+    const bool started = start_locked();
+    ReleaseSRWLockExclusive(&g_start_lock);
+    return started;
+}
+
 void codec_shutdown() {
-    if (!running()) return;
-    g_gdip.GdiplusShutdown(g_token);
-    g_token = 0;
+    AcquireSRWLockExclusive(&g_start_lock);
+    if (running()) {
+        g_gdip.GdiplusShutdown(g_token);
+        __atomic_store_n(&g_token, 0, __ATOMIC_RELEASE);
+    }
+    ReleaseSRWLockExclusive(&g_start_lock);
 }
 
 bool codec_find_encoder(const wchar_t* mime, _GUID* class_id) {

@@ -282,7 +282,8 @@ static bool dib_read_layout(const uint8_t* dib, size_t size, int default_dpi, Di
     const int64_t rows = height < 0 ? -(int64_t)height : height;
     if (rows > INT32_MAX) return false;
     const int64_t source_stride = page_image_row_bytes(width, bit_count);
-    if (source_stride * rows > (int64_t)size - offset) return false;
+    // Divided rather than multiplied: a stride near 2^33 times 2^31 rows would wrap.
+    if (rows > ((int64_t)size - offset) / source_stride) return false;
 
     int dpi = default_dpi;
     if (pels_per_metre > 0) {
@@ -416,7 +417,13 @@ PageImage* page_image_clone(const PageImage* page) {
     if (!page_is_valid(page)) return nullptr;
     PageImage* copy = page_create(page->width, page->height, page->bits_per_pixel, page->dpi);
     if (!copy) return nullptr;
-    mem_copy(copy->pixels, page->pixels, (size_t)((int64_t)page->stride * page->height));
+    // The source may carry wider rows than the copy (a wrapped bitmap's stride): copy row by
+    // row, never more than the copy's own row holds.
+    if (page->stride == copy->stride) {
+        mem_copy(copy->pixels, page->pixels, (size_t)((int64_t)page->stride * page->height));
+        return copy;
+    }
+    for (int y = 0; y < page->height; ++y) mem_copy(row_of(copy, y), row_of(page, y), (size_t)copy->stride);
     return copy;
 }
 

@@ -10,6 +10,7 @@
 #include <objbase.h>
 
 #include "core/heap.h"
+#include "core/library.h"
 
 // ---- Windows Runtime declarations
 typedef struct ZanHString__* ZanHString;
@@ -154,7 +155,7 @@ static HRESULT activate(const wchar_t* class_name, const GUID& iid, void** facto
 bool ocr_is_available() {
     if (g_availability != NOT_CHECKED) return g_availability == AVAILABLE;
     g_availability = UNAVAILABLE;
-    g_combase = LoadLibraryW(L"combase.dll");
+    g_combase = system_library_load(L"combase.dll");
     if (!g_combase) return false;
     g_api.ro_initialize = lookup<RoInitializeFn>(g_combase, "RoInitialize");
     g_api.get_factory = lookup<RoGetActivationFactoryFn>(g_combase, "RoGetActivationFactory");

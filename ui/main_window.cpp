@@ -55,7 +55,9 @@ HWND main_window_create(HINSTANCE instance, const StartOptions* options, int sho
     if (!RegisterClassExW(&wc)) return nullptr;
     g_main_window = CreateWindowExW(0, L"ZanMain", kProductName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                     CW_USEDEFAULT, 960, 680, nullptr, nullptr, instance, nullptr);
-    if (g_main_window) ShowWindow(g_main_window, show_command);
+    if (!g_main_window) return nullptr;
+    ShowWindow(g_main_window, show_command);
+    log_line(L"UI: main window shown %s", IsZoomed(g_main_window) ? L"maximized" : L"normal");
     return g_main_window;
 }
 

@@ -91,3 +91,27 @@ TEST(LogFile, AppendsWholeUtf8LinesAndRestartsWhenTooLarge) {
     release(&path);
     release(&temp);
 }
+
+TEST(LogFile, FolderThatCannotBeWrittenTurnsLoggingOff) {
+    WideString temp = temp_folder();
+    // A plain file stands where the log's folder should be: nothing can be created there.
+    WideString blocker = path_join(text_of(temp), L"zan_log_blocker");
+    ASSERT_TRUE(write_whole_file(blocker.data, "x", 1));
+    WideString path = path_join(text_of(blocker), L"ZanGroupScanner.log");
+    EXPECT_FALSE(open_log(path.data));
+    log_line(L"goes nowhere %d", 1);
+    EXPECT_FALSE(file_exists(path.data));
+    EXPECT_EQ("x", read_all(blocker.data));
+
+    // A later log that can be written works again.
+    WideString good = path_join(text_of(temp), L"zan_log_after_blocker.log");
+    delete_file(good.data);
+    ASSERT_TRUE(open_log(good.data));
+    log_line(L"back");
+    EXPECT_NE(std::string::npos, read_all(good.data).find("] back\r\n"));
+    delete_file(blocker.data);
+    release(&good);
+    release(&path);
+    release(&blocker);
+    release(&temp);
+}

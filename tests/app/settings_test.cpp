@@ -258,6 +258,32 @@ TEST(SettingsLoading, ChosenFolderReplacesTheMissingOne) {
     settings_release();
 }
 
+TEST(SettingsLoading, ExplicitChoiceOfTheFallbackFolderIsKept) {
+    TempDir dir(L"zan_settings_savedir3");
+    const std::wstring path = dir.file(L"ZanGroupScanner.ini");
+    const std::wstring gone = dir.file(L"missing");
+    write_utf16(path, L"[Settings]\r\nSaveDir=" + gone + L"\r\n");
+    ASSERT_TRUE(settings_load_from(path.c_str()));
+    ASSERT_TRUE(settings_choose_save_dir(documents_scans().c_str()));
+    settings_save();
+    const std::string text = utf16_file_text(path);
+    EXPECT_NE(std::string::npos, text.find("\r\nSaveDir=" + utf8(documents_scans().c_str()) + "\r\n"));
+    EXPECT_EQ(std::string::npos, text.find(utf8(gone.c_str())));
+    settings_release();
+}
+
+TEST(SettingsFile, Utf16FileWithoutByteOrderMarkKeepsItsValues) {
+    TempDir dir(L"zan_settings_utf16");
+    const std::wstring path = dir.file(L"ZanGroupScanner.ini");
+    const std::wstring text = L"[Settings]\r\nDpi=600\r\nNamePrefix=\x0645\x0633\x062D\r\n";
+    write_raw(path, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+    ASSERT_TRUE(settings_load_from(path.c_str()));
+    EXPECT_EQ(600, app_settings()->Dpi);
+    EXPECT_EQ(utf8(L"\x0645\x0633\x062D"), utf8(app_settings()->NamePrefix));
+    settings_release();
+    EXPECT_NE(std::string::npos, utf16_file_text(path).find("[Settings]\r\nDpi=600\r\n"));
+}
+
 TEST(SettingsFile, ArabicTextSurvivesARoundTrip) {
     TempDir dir(L"zan_settings_arabic");
     const std::wstring path = dir.file(L"ZanGroupScanner.ini");

@@ -8,6 +8,10 @@
 #include <fstream>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "core/path.h"
 #include "core/system.h"
 #include "tests/test_temp_folder.h"
@@ -91,6 +95,28 @@ TEST(File, EnsureFolderCreatesEveryLevel) {
     release(&nested);
     release(&deep);
 }
+
+#ifdef _WIN32
+// Callers show these codes ("cannot create %s (error %d)"), so each failure has its own.
+TEST(File, EnsureFolderReportsWhyItFailed) {
+    TempFolder t;
+    SetLastError(12345);
+    EXPECT_TRUE(ensure_folder(t.path.data));
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_FALSE(ensure_folder(L""));
+    EXPECT_EQ((DWORD)ERROR_INVALID_NAME, GetLastError());
+    EXPECT_FALSE(ensure_folder(L"no_parent_folder"));
+    EXPECT_EQ((DWORD)ERROR_PATH_NOT_FOUND, GetLastError());
+    WideString plain = t.write(L"plain.txt", "x");
+    EXPECT_FALSE(ensure_folder(plain.data));
+    EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+    WideString under = t.file(L"plain.txt\\sub\\deeper");
+    EXPECT_FALSE(ensure_folder(under.data));
+    EXPECT_EQ((DWORD)ERROR_ALREADY_EXISTS, GetLastError());
+    release(&under);
+    release(&plain);
+}
+#endif
 
 TEST(File, IdentityComparesFilesNotNames) {
     TempFolder t;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text_platform.h"
 #include "tests/test_text.h"
 
 TEST(TextCompare, ExactComparisonSeesCase) {
@@ -20,6 +21,15 @@ TEST(TextCompare, CaseIgnoringRules) {
     EXPECT_EQ(0, compare_no_case(L"\x0628\x0637\x0627\x0642\x0629", L"\x0628\x0637\x0627\x0642\x0629"));
     EXPECT_NE(0, compare_no_case(L"\x0628", L"\x062A"));
 }
+
+#ifdef _WIN32
+// CompareStringW refuses a null text with a length; a refusal must never read as "equal"
+// (two presets would then share one name).
+TEST(TextCompare, FailedSystemComparisonIsNotEqual) {
+    EXPECT_NE(0, compare_units_no_case(nullptr, 2, L"ab", 2));
+    EXPECT_NE(0, compare_units_no_case(L"ab", 2, nullptr, 2));
+}
+#endif
 
 TEST(TextCompare, PrefixTestNeedsTheWholePrefix) {
     EXPECT_TRUE(starts_with_no_case(L"--ZAN-ADMIN=share", L"--zan-admin="));

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/file.h"
@@ -100,6 +102,32 @@ static std::wstring temp_file(const wchar_t* name, const std::vector<uint8_t>& b
 }
 
 // ---- library and lookup
+
+// The first JPEG of a scan worker and of a save worker can start the codec together.
+TEST_F(Codec, StartupFromManyThreadsAtOnce) {
+    for (int round = 0; round < 5; ++round) {
+        codec_shutdown();
+        std::atomic<int> ready{0};
+        std::atomic<int> started{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 8; ++i)
+            threads.emplace_back([&] {
+                ++ready;
+                while (ready.load() < 8) std::this_thread::yield();
+                if (codec_startup()) ++started;
+            });
+        for (std::thread& t : threads) t.join();
+        EXPECT_EQ(8, started.load());
+        PageImage* page = make_plain_page(16, 16, 24, 90);
+        EXPECT_FALSE(encode(page, CODEC_FORMAT_PNG, 0).empty());
+        page_image_free(page);
+    }
+    // One stop ends what the concurrent starts began.
+    codec_shutdown();
+    GUID png = {};
+    EXPECT_FALSE(codec_find_encoder(L"image/png", &png));
+    EXPECT_TRUE(codec_startup());
+}
 
 TEST_F(Codec, StartupTwiceAndEncoderLookup) {
     EXPECT_TRUE(codec_startup());
@@ -279,6 +307,34 @@ TEST_F(Codec, UndecodableInputGivesNone) {
 }
 
 TEST_F(Codec, WrappedPageSharesPixels) {
+    // The pixel functions of the codec's own library: a write through the bitmap must land
+    // in the page, and a write to the page must be read through the bitmap.
+    typedef int(WINAPI * SetPixelFn)(void*, int, int, unsigned);
+    typedef int(WINAPI * GetPixelFn)(void*, int, int, unsigned*);
+    HMODULE gdiplus = GetModuleHandleW(L"gdiplus.dll");
+    ASSERT_NE(nullptr, gdiplus);
+    const SetPixelFn set_pixel = reinterpret_cast<SetPixelFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus, "GdipBitmapSetPixel")));
+    const GetPixelFn get_pixel = reinterpret_cast<GetPixelFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus, "GdipBitmapGetPixel")));
+    ASSERT_TRUE(set_pixel && get_pixel);
+
+    PageImage* colour = make_plain_page(8, 8, 24, 200);
+    void* wrapped = codec_wrap_page(colour);
+    ASSERT_NE(nullptr, wrapped);
+    ASSERT_EQ(0, set_pixel(wrapped, 2, 3, 0xFF112233u));
+    const uint8_t* p = colour->pixels + 3 * colour->stride + 2 * 3;
+    EXPECT_EQ(0x33, p[0]);
+    EXPECT_EQ(0x22, p[1]);
+    EXPECT_EQ(0x11, p[2]);
+    uint8_t* q = colour->pixels + 5 * colour->stride + 6 * 3;
+    q[0] = 0x44;
+    q[1] = 0x55;
+    q[2] = 0x66;
+    unsigned argb = 0;
+    ASSERT_EQ(0, get_pixel(wrapped, 6, 5, &argb));
+    EXPECT_EQ(0x665544u, argb & 0xFFFFFFu);
+    codec_dispose(wrapped);
+    page_image_free(colour);
+
     PageImage* page = make_plain_page(8, 8, 8, 1);
     void* bitmap = codec_wrap_page(page);
     EXPECT_NE(nullptr, bitmap);

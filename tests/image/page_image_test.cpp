@@ -294,6 +294,30 @@ TEST(DibImport, EveryShortenedBlockGivesNoneWithoutReadingPastIt) {
     }
 }
 
+TEST(DibImport, ThirtyTwoBitMasksAfterTheHeaderAreSkipped) {
+    DibFields s;
+    s.width = 2;
+    s.bit_count = 32;
+    s.compression = 3;
+    s.extra = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};  // red, green, blue masks
+    s.rows = {1, 2, 3, 99, 4, 5, 6, 99};
+    PageImage* page = import_dib(build_dib(s));
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5, 6}), std::vector<uint8_t>(page->pixels, page->pixels + 6));
+    page_image_free(page);
+}
+
+TEST(DibImport, HugeRowsTimesHugeStrideIsRefusedWithoutWrapping) {
+    DibFields s;
+    s.width = 0x7FFFFFFF;
+    s.height = 0x7FFFFFFF;
+    s.bit_count = 32;
+    s.rows = std::vector<uint8_t>(64, 0);
+    EXPECT_EQ(nullptr, import_dib(build_dib(s)));
+    s.height = -0x7FFFFFFF;
+    EXPECT_EQ(nullptr, import_dib(build_dib(s)));
+}
+
 TEST(DibImport, BitFieldsMasksMissingFromBlockGiveNone) {
     DibFields s;
     s.bit_count = 32;
@@ -313,6 +337,21 @@ TEST(PageImage, CloneCopiesEverything) {
     EXPECT_NE(page->pixels, copy->pixels);
     EXPECT_EQ(0, memcmp(page->pixels, copy->pixels, (size_t)(page->stride * page->height)));
     page_image_free(page);
+    page_image_free(copy);
+}
+
+TEST(PageImage, CloneOfWiderRowsCopiesOnlyWhatTheCopyHolds) {
+    // A bitmap wrapped from elsewhere may pad its rows more than this program does.
+    const int width = 10, height = 4, wide_stride = 20;
+    std::vector<uint8_t> block((size_t)wide_stride * height, 0xEE);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) block[(size_t)y * wide_stride + x] = (uint8_t)(y * 16 + x);
+    PageImage wide = {width, height, 8, wide_stride, 200, block.data()};
+    PageImage* copy = page_image_clone(&wide);
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(12, copy->stride);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) EXPECT_EQ(y * 16 + x, copy->pixels[y * copy->stride + x]);
     page_image_free(copy);
 }
 
@@ -435,6 +474,18 @@ TEST(PageImage, ScaleToFitNeverEnlargesAndAverages) {
     EXPECT_EQ((9 * 200 + 110) / 10, small->pixels[9]);
     EXPECT_EQ(0, small->pixels[10]);  // row padding
     page_image_free(small);
+    page_image_free(page);
+}
+
+TEST(PageImage, ScaleOfAHugeBlockSumsInSixtyFourBits) {
+    // 4200 x 4100 white pixels into one: 4.4e9, past what 32-bit sums hold.
+    PageImage* page = make_plain_page(4200, 4100, 8, 255);
+    PageImage* dot = page_image_scale_to_fit(page, 1, 1);
+    ASSERT_NE(nullptr, dot);
+    EXPECT_EQ(1, dot->width);
+    EXPECT_EQ(1, dot->height);
+    EXPECT_EQ(255, dot->pixels[0]);
+    page_image_free(dot);
     page_image_free(page);
 }
 
