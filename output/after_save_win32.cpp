@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include "core/heap.h"
+#include "core/library.h"
 #include "core/path.h"
 #include "output/save_worker.h"
 
@@ -68,7 +69,7 @@ bool after_save_send_mapi(void* send, HWND__* owner, const wchar_t* const* files
     LPMAPISENDMAIL send_mail_function = reinterpret_cast<LPMAPISENDMAIL>(send);
     HMODULE library = nullptr;
     if (!send_mail_function) {
-        library = LoadLibraryW(L"mapi32.dll");
+        library = system_library_load(L"mapi32.dll");
         if (library)
             send_mail_function =
                 reinterpret_cast<LPMAPISENDMAIL>(reinterpret_cast<void*>(GetProcAddress(library, "MAPISendMail")));
