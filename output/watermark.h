@@ -22,8 +22,11 @@ bool watermark_is_rtl(const wchar_t* text);
 int watermark_font_size(int width, int height);
 
 // Mixes the stamp grey into a 24-bit page: each pixel moves towards grey by
-// alpha * coverage / 255, coverage read at coverage + y * row_step + x * pixel_step.
-void watermark_blend(PageImage* rgb, const uint8_t* coverage, int pixel_step, int64_t row_step, int alpha);
+// alpha * coverage / 255, the coverage of a page pixel found by turning the page point
+// back by angle_degrees about the page centre into the mask (mask_width x mask_height
+// bytes, its centre on the page centre), sampled bilinearly.
+void watermark_blend(PageImage* rgb, const uint8_t* mask, int mask_width, int mask_height, double angle_degrees,
+                     int alpha);
 
 // A new 24-bit copy of page (grey and 1-bit pages are expanded) with the text stamped
 // on it, or null when the copy or the stamp could not be made: a page is never handed
@@ -31,10 +34,11 @@ void watermark_blend(PageImage* rgb, const uint8_t* coverage, int pixel_step, in
 PageImage* watermark_apply(const wchar_t* text, const PageImage* page, int opacity_percent);
 
 // ---- platform rasteriser
-// Coverage (0..255) of the text drawn for a width x height page, rotated by
-// angle_degrees about the page centre, as one byte per pixel: the caller's block of
-// width * height bytes. False when no font or drawing surface could be had.
-bool watermark_render_coverage(const wchar_t* text, int width, int height, double angle_degrees,
-                               bool right_to_left, uint8_t* coverage);
+// The text in the bold interface face at size pixels, level, centred in a new coverage
+// mask (0..255, one byte per pixel, rows of *width bytes; the caller frees it with
+// mem_free) of 4 * size rows. A text measured wider than max_width is drawn at the size
+// that makes it max_width wide. Null when no font or drawing surface could be had.
+uint8_t* watermark_render_text(const wchar_t* text, int size, int max_width, bool right_to_left, int* width,
+                               int* height);
 
 #endif

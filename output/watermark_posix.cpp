@@ -2,6 +2,7 @@
 // The native build has no text rasteriser: a stamp cannot be drawn there.
 #include "output/watermark.h"
 
-bool watermark_render_coverage(const wchar_t*, int, int, double, bool, uint8_t*) {
-    return false;
+uint8_t* watermark_render_text(const wchar_t*, int, int, bool, int* width, int* height) {
+    *width = *height = 0;
+    return nullptr;
 }

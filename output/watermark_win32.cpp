@@ -1,13 +1,11 @@
 // output/watermark_win32.cpp
 // The stamp's text through GDI: DrawTextW shapes Arabic and honours right-to-left
-// reading, which GDI+'s string drawing does not do everywhere. The text is drawn white
-// on black into a 32-bit surface the size of the page under a world transform (centre,
-// then rotation), anti-aliased, and the green channel becomes the coverage.
+// reading, which GDI+'s string drawing does not do everywhere. The text is drawn level,
+// white on black, anti-aliased, into a 32-bit surface just large enough for it; the
+// green channel becomes the coverage mask that watermark_blend turns onto the page.
 #include "output/watermark.h"
 
 #include <windows.h>
-
-#include <math.h>
 
 #include "core/heap.h"
 
@@ -33,89 +31,80 @@ const wchar_t* choose_face(HDC dc) {
 }
 
 HFONT make_font(const wchar_t* face, int size, bool right_to_left) {
-    return CreateFontW(-size, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                       right_to_left ? ARABIC_CHARSET : DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       ANTIALIASED_QUALITY, DEFAULT_PITCH, face);
+    return CreateFontW(-size, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, right_to_left ? ARABIC_CHARSET : DEFAULT_CHARSET,
+                       OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, face);
 }
 
 const UINT kSingleLine = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
 
+// Width of the text in the font selected into dc.
+int measure(HDC dc, const wchar_t* text, UINT direction) {
+    RECT r = {0, 0, 0, 0};
+    DrawTextW(dc, text, -1, &r, kSingleLine | DT_CALCRECT | direction);
+    return r.right - r.left;
+}
+
 }  // namespace
 
-bool watermark_render_coverage(const wchar_t* text, int width, int height, double angle_degrees,
-                               bool right_to_left, uint8_t* coverage) {
-    if (!text || !coverage || width < 1 || height < 1) return false;
+uint8_t* watermark_render_text(const wchar_t* text, int size, int max_width, bool right_to_left, int* width,
+                               int* height) {
+    *width = *height = 0;
+    if (!text || !text[0] || size < 1) return nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return false;
+    if (!dc) return nullptr;
+    const wchar_t* face = choose_face(dc);
+    const UINT direction = right_to_left ? DT_RTLREADING : 0;
+    HFONT font = make_font(face, size, right_to_left);
+    if (!font) {
+        DeleteDC(dc);
+        return nullptr;
+    }
+    HGDIOBJ old_font = SelectObject(dc, font);
+    int text_width = measure(dc, text, direction);
+    if (text_width > max_width && max_width > 0) {
+        const int smaller = (int)((double)size * max_width / text_width);
+        HFONT resized = make_font(face, smaller > 1 ? smaller : 1, right_to_left);
+        if (resized) {
+            SelectObject(dc, resized);
+            DeleteObject(font);
+            font = resized;
+            size = smaller > 1 ? smaller : 1;
+            text_width = measure(dc, text, direction);
+        }
+    }
+    // Room for overhanging bold strokes on both sides; the layout box of 4 x size rows.
+    const int mask_width = text_width + 2 * size;
+    const int mask_height = 4 * size;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;   // top-down rows
+    info.bmiHeader.biWidth = mask_width;
+    info.bmiHeader.biHeight = -mask_height;   // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!surface || !bits) {
-        if (surface) DeleteObject(surface);
-        DeleteDC(dc);
-        return false;
-    }
-    HGDIOBJ old_bitmap = SelectObject(dc, surface);
-    const wchar_t* face = choose_face(dc);
-    const UINT direction = right_to_left ? DT_RTLREADING : 0;
-
-    int size = watermark_font_size(width, height);
-    if (size < 1) size = 1;
-    const double diagonal = sqrt((double)width * width + (double)height * height);
-    HFONT font = make_font(face, size, right_to_left);
-    bool ok = font != nullptr;
-    HGDIOBJ old_font = ok ? SelectObject(dc, font) : nullptr;
-    if (ok) {
-        // A text wider than 0.8 of the diagonal is drawn smaller so it stays on the page.
-        RECT measure = {0, 0, 0, 0};
-        DrawTextW(dc, text, -1, &measure, kSingleLine | DT_CALCRECT | direction);
-        const int measured = measure.right - measure.left;
-        if (measured > 0.8 * diagonal) {
-            const int smaller = (int)(size * 0.8 * diagonal / measured);
-            HFONT resized = make_font(face, smaller > 1 ? smaller : 1, right_to_left);
-            if (resized) {
-                SelectObject(dc, resized);
-                DeleteObject(font);
-                font = resized;
-                size = smaller;
-            }
-        }
-    }
-    if (ok) {
-        SetGraphicsMode(dc, GM_ADVANCED);
-        const double radians = angle_degrees * 3.14159265358979323846 / 180.0;
-        XFORM turn = {};
-        turn.eM11 = (FLOAT)cos(radians);
-        turn.eM12 = (FLOAT)sin(radians);
-        turn.eM21 = (FLOAT)-sin(radians);
-        turn.eM22 = (FLOAT)cos(radians);
-        turn.eDx = (FLOAT)(width * 0.5);
-        turn.eDy = (FLOAT)(height * 0.5);
-        ok = SetWorldTransform(dc, &turn) != 0;
-    }
-    if (ok) {
+    uint8_t* mask = nullptr;
+    if (surface && bits) {
+        HGDIOBJ old_bitmap = SelectObject(dc, surface);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
-        const int d = (int)ceil(diagonal);
-        RECT layout = {-d, -2 * size, d, 2 * size};
-        ok = DrawTextW(dc, text, -1, &layout, kSingleLine | DT_CENTER | DT_VCENTER | direction) != 0;
+        RECT layout = {0, 0, mask_width, mask_height};
+        const bool drawn = DrawTextW(dc, text, -1, &layout, kSingleLine | DT_CENTER | DT_VCENTER | direction) != 0;
         GdiFlush();
+        mask = drawn ? static_cast<uint8_t*>(mem_alloc_array((size_t)mask_width, (size_t)mask_height)) : nullptr;
+        if (mask) {
+            const uint8_t* src = static_cast<const uint8_t*>(bits);
+            const int64_t count = (int64_t)mask_width * mask_height;
+            for (int64_t k = 0; k < count; ++k) mask[k] = src[4 * k + 1];
+            *width = mask_width;
+            *height = mask_height;
+        }
+        SelectObject(dc, old_bitmap);
     }
-    if (ok) {
-        const uint8_t* src = static_cast<const uint8_t*>(bits);
-        const int64_t count = (int64_t)width * height;
-        for (int64_t k = 0; k < count; ++k) coverage[k] = src[4 * k + 1];
-    }
-    if (old_font) SelectObject(dc, old_font);
-    if (font) DeleteObject(font);
-    SelectObject(dc, old_bitmap);
-    DeleteObject(surface);
+    if (surface) DeleteObject(surface);
+    SelectObject(dc, old_font);
+    DeleteObject(font);
     DeleteDC(dc);
-    return ok;
+    return mask;
 }
