@@ -95,4 +95,12 @@ SaveNamingOutcome save_choose_path_with(const SaveNamingRequest* request, const 
                                         SaveNamingResult* result);
 void save_naming_result_release(SaveNamingResult* result);
 
+// ---- Windows (save_naming_win32.cpp)
+// The system save dialog for SaveNamingUi.save_dialog: title "Save file" (61), one filter
+// (label, "*" + extension), the extension as default, starting in folder with the proposed
+// name; the overwrite question only when prompt_overwrite. False when cancelled.
+struct HWND__;
+bool save_show_save_dialog(HWND__* owner, const wchar_t* title, const wchar_t* label, const wchar_t* folder,
+                           const wchar_t* proposed, int format, bool prompt_overwrite, WideString* chosen);
+
 #endif
