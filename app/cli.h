@@ -5,6 +5,8 @@
 #ifndef ZAN_APP_CLI_H
 #define ZAN_APP_CLI_H
 
+#include <stdint.h>
+
 #include "core/wide_string.h"
 #include "image/page_image.h"
 
@@ -24,5 +26,7 @@ int cli_usage(const wchar_t* command);
 // The decoded image file converted by mode ("color", "gray" or "bw", threshold 128);
 // a new page or null.
 PageImage* cli_load_page(const wchar_t* path, const wchar_t* mode);
+// The process's peak private bytes (peak pagefile usage) so far.
+uint64_t cli_peak_private_bytes();
 
 #endif

@@ -3,10 +3,6 @@
 // Save button, with the dialogs answered from the command line — over image files put
 // into a page store. Prints every progress and result message as the worker posts it,
 // then each written file.
-#include <windows.h>
-
-#include <psapi.h>
-
 #include "app/cli.h"
 #include "app/strings.h"
 #include "core/heap.h"
@@ -164,13 +160,6 @@ const wchar_t* english(void*, int id) {
     return tr_in(LANGUAGE_ENGLISH, id);
 }
 
-uint64_t peak_private_bytes() {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
-    return counters.PeakPagefileUsage;
-}
-
 void release_command(SaveCommand* c) {
     save_settings_release(&c->settings);
 }
@@ -242,7 +231,7 @@ int cli_save(int argc, wchar_t** argv) {
     WideString target = {};
     ok = ok && choose_target(&c, &target);
     if (ok) {
-        SaveStorePages from_store = {store, stored, c.image_count};
+        PdfStorePages from_store = {store, stored, nullptr, c.image_count, 0};
         SaveJob job = {};
         job.receiver = SaveReceiver{nullptr, print_message, print_log, english};
         job.target = target;
@@ -257,7 +246,7 @@ int cli_save(int argc, wchar_t** argv) {
     }
     if (c.stats) {
         const PageStoreStats stats = store ? page_store_stats(store) : PageStoreStats{};
-        format(&line, L"peak_private_mb=%u budget_mb=%u temp_file_peak_mb=%u", (unsigned)(peak_private_bytes() >> 20),
+        format(&line, L"peak_private_mb=%u budget_mb=%u temp_file_peak_mb=%u", (unsigned)(cli_peak_private_bytes() >> 20),
                (unsigned)(stats.budget >> 20), (unsigned)(stats.temp_file_peak_bytes >> 20));
         cli_print(text_of(line));
     }

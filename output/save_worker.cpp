@@ -42,24 +42,9 @@ SavePages save_pages_of_array(const PageImage* const* pages, int count) {
     return SavePages{const_cast<const PageImage**>(pages), pages ? count : 0, array_pin, array_unpin};
 }
 
-static const PageImage* store_pin(void* context, int index, WideString* error) {
-    SaveStorePages* p = static_cast<SaveStorePages*>(context);
-    int message_id = 0;
-    const PageImage* page = page_store_pin(p->store, p->pages[index], &message_id);
-    if (!page && message_id == PAGE_STORE_MESSAGE_READ_FAILED)
-        format(error, L"page %d could not be read back", index + 1);
-    else if (!page)
-        format(error, L"page %d: out of memory", index + 1);
-    return page;
-}
-
-static void store_unpin(void* context, int index) {
-    SaveStorePages* p = static_cast<SaveStorePages*>(context);
-    page_store_unpin(p->store, p->pages[index]);
-}
-
-SavePages save_pages_of_store(SaveStorePages* pages) {
-    return SavePages{pages, pages->count, store_pin, store_unpin};
+SavePages save_pages_of_store(PdfStorePages* pages) {
+    const PdfPageSource source = pdf_page_source_of_store(pages);
+    return SavePages{source.context, source.count, source.pin, source.unpin};
 }
 
 void save_message_text_free(WideString* text) {
@@ -250,6 +235,12 @@ bool run_ocr(Run* run, OcrResult* results, int* words) {
     return ok;
 }
 
+void free_results(OcrResult* results, int count) {
+    if (results)
+        for (int k = 0; k < count; ++k) ocr_result_release(&results[k]);
+    mem_free(results);
+}
+
 bool save_pdf(Run* run) {
     SaveJob* job = run->job;
     const int count = job->pages.count;
@@ -263,8 +254,7 @@ bool save_pdf(Run* run) {
             return false;
         }
         if (!run_ocr(run, results, &words)) {
-            for (int k = 0; k < count; ++k) ocr_result_release(&results[k]);
-            mem_free(results);
+            free_results(results, count);
             return false;
         }
     }
@@ -289,9 +279,7 @@ bool save_pdf(Run* run) {
     g_pdf_run = nullptr;
     give_back_page(run);
 
-    if (results)
-        for (int k = 0; k < count; ++k) ocr_result_release(&results[k]);
-    mem_free(results);
+    free_results(results, count);
     release(&options.title);
     if (ok) {
         saved_files_add(text_of(job->target));

@@ -13,8 +13,8 @@
 
 #include "core/wide_string.h"
 #include "image/page_image.h"
-#include "image/page_store.h"
 #include "output/ocr.h"
+#include "output/pdf_document.h"
 
 // ---- messages to the main window (WM_APP + 14 and + 15)
 // done: wparam 1 success / 0 failure, text = the target path or the error text.
@@ -55,15 +55,10 @@ struct SavePages {
 };
 // Pages held in a caller's array (which must outlive the job).
 SavePages save_pages_of_array(const PageImage* const* pages, int count);
-// Pages of a page store in the order given (the record must outlive the job). A page
-// that cannot be pinned fails the save with "page %d could not be read back" or
-// "page %d: out of memory".
-struct SaveStorePages {
-    PageStore* store;
-    StoredPage* const* pages;
-    int count;
-};
-SavePages save_pages_of_store(SaveStorePages* pages);
+// Pages of a page store in the order given (the record, output/pdf_document.h, must
+// outlive the job; its ocr field is not used). A page that cannot be pinned fails the
+// save with "page %d could not be read back" or "page %d: out of memory".
+SavePages save_pages_of_store(PdfStorePages* pages);
 
 // Where the job's messages go. post takes ownership of text (a new WideString or null;
 // free it with save_message_text_free). text gives the interface text of a string id.
