@@ -23,6 +23,7 @@ int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
 int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_process(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_bench_image(int argc, wchar_t** argv);  // app/cli_image.cpp
+int cli_bench_store(int argc, wchar_t** argv);  // app/cli_store.cpp
 
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
@@ -49,6 +50,9 @@ static const CliCommand kCommands[] = {
                  L"then N clockwise quarter turns, written as PNG", cli_process},
     {L"bench-image", L"bench-image [RUNS]        median milliseconds of the page operations on a 300 dpi A4 page",
      cli_bench_image},
+    {L"bench-store", L"bench-store [PAGES] [--budget-mb N] [--compress] [--out DIR]  PAGES A4 colour pages "
+                     L"(500) through the page store and into one PDF (kept in DIR when given): time per step, pin cost, peak memory",
+     cli_bench_store},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {

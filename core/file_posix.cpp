@@ -207,46 +207,36 @@ bool scratch_file_open(ScratchFile* f, const wchar_t* folder) {
     return true;
 }
 
-bool scratch_file_write_at(ScratchFile* f, int64_t offset, const void* bytes, int64_t count) {
+// pread/pwrite name the position themselves, so no shared file offset moves.
+static bool scratch_transfer(const ScratchFile* f, int64_t offset, char* bytes, int64_t count, bool writing) {
     if (!f->handle || offset < 0 || count < 0) {
         errno = EINVAL;
         return false;
     }
-    if (f->size_limit > 0 && offset + count > f->size_limit) {
-        errno = ENOSPC;
-        return false;
-    }
-    const char* at = static_cast<const char*>(bytes);
     while (count > 0) {
-        const ssize_t done = pwrite(scratch_fd(f), at, (size_t)count, (off_t)offset);
+        const ssize_t done = writing ? pwrite(scratch_fd(f), bytes, (size_t)count, (off_t)offset)
+                                     : pread(scratch_fd(f), bytes, (size_t)count, (off_t)offset);
         if (done <= 0) {
-            if (done == 0) errno = ENOSPC;
+            if (done == 0) errno = writing ? ENOSPC : EIO;
             return false;
         }
-        at += done;
+        bytes += done;
         offset += done;
         count -= done;
     }
     return true;
 }
 
-bool scratch_file_read_at(ScratchFile* f, int64_t offset, void* bytes, int64_t count) {
-    if (!f->handle || offset < 0 || count < 0) {
-        errno = EINVAL;
+bool scratch_file_write_at(ScratchFile* f, int64_t offset, const void* bytes, int64_t count) {
+    if (f->size_limit > 0 && offset + count > f->size_limit) {
+        errno = ENOSPC;
         return false;
     }
-    char* at = static_cast<char*>(bytes);
-    while (count > 0) {
-        const ssize_t done = pread(scratch_fd(f), at, (size_t)count, (off_t)offset);
-        if (done <= 0) {
-            if (done == 0) errno = EIO;
-            return false;
-        }
-        at += done;
-        offset += done;
-        count -= done;
-    }
-    return true;
+    return scratch_transfer(f, offset, static_cast<char*>(const_cast<void*>(bytes)), count, true);
+}
+
+bool scratch_file_read_at(ScratchFile* f, int64_t offset, void* bytes, int64_t count) {
+    return scratch_transfer(f, offset, static_cast<char*>(bytes), count, false);
 }
 
 bool scratch_file_truncate(ScratchFile* f, int64_t size) {

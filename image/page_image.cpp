@@ -109,17 +109,22 @@ int64_t page_image_kept_block_bytes() {
 }
 
 // One check at a time waits on its own thread; while a block stays in use it re-arms.
+static void idle_check();
+
+static void arm_idle_check() {
+    if (run_later(idle_check, (unsigned)KEEP_IDLE_MS)) return;
+    recycle_lock();
+    g_idle_check_pending = false;
+    recycle_unlock();
+}
+
 static void idle_check() {
     page_image_release_idle_block();
     recycle_lock();
     const bool again = g_kept.data != nullptr;
     g_idle_check_pending = again;
     recycle_unlock();
-    if (again && !run_later(idle_check, (unsigned)KEEP_IDLE_MS)) {
-        recycle_lock();
-        g_idle_check_pending = false;
-        recycle_unlock();
-    }
+    if (again) arm_idle_check();
 }
 
 static uint8_t* acquire_pixels(int64_t size) {
@@ -168,11 +173,7 @@ static void release_pixels(uint8_t* pixels, int64_t size) {
     }
     recycle_unlock();
     mem_free(evicted);
-    if (arm && !run_later(idle_check, (unsigned)KEEP_IDLE_MS)) {
-        recycle_lock();
-        g_idle_check_pending = false;
-        recycle_unlock();
-    }
+    if (arm) arm_idle_check();
 }
 
 // ---- record

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/deployment.h"
+#include "image/page_store.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -121,4 +122,11 @@ TEST(Tr, IdsOutsideTheTableGiveEmptyText) {
         EXPECT_NE(nullptr, tr(1000));
     }
     set_interface_language(LANGUAGE_ARABIC);
+}
+
+TEST(StringTable, ThePageStoreMessagesNameWhatHappened) {
+    EXPECT_EQ(0u, utf8(tr_in(LANGUAGE_ENGLISH, PAGE_STORE_MESSAGE_NO_SPACE)).find("Out of memory while scanning."));
+    EXPECT_NE(std::string::npos,
+              utf8(tr_in(LANGUAGE_ENGLISH, PAGE_STORE_MESSAGE_READ_FAILED)).find("could not be read back"));
+    EXPECT_NE(std::string::npos, utf8(tr_in(LANGUAGE_ARABIC, PAGE_STORE_MESSAGE_READ_FAILED)).find("الملف المؤقت"));
 }

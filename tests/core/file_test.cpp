@@ -159,18 +159,18 @@ int entries_in(const WideString& folder, int* readable) {
 TEST(ScratchFile, ReadsAndWritesPastFourGigabytesAndCutsItsEnd) {
     ScratchFile f = {};
     ASSERT_TRUE(scratch_file_open(&f, nullptr));
-    const int64_t far = ((int64_t)5 << 30) + 3;
-    ASSERT_TRUE(scratch_file_write_at(&f, far, "far away", 8));
+    const int64_t past_4gib = ((int64_t)5 << 30) + 3;
+    ASSERT_TRUE(scratch_file_write_at(&f, past_4gib, "far away", 8));
     ASSERT_TRUE(scratch_file_write_at(&f, 10, "near", 4));
     char back[9] = {};
-    ASSERT_TRUE(scratch_file_read_at(&f, far, back, 8));
+    ASSERT_TRUE(scratch_file_read_at(&f, past_4gib, back, 8));
     EXPECT_STREQ("far away", back);
     ASSERT_TRUE(scratch_file_read_at(&f, 10, back, 4));
     EXPECT_EQ(0, std::memcmp(back, "near", 4));
     // A read past the end is a failure, not a short success.
-    EXPECT_FALSE(scratch_file_read_at(&f, far + 4, back, 8));
+    EXPECT_FALSE(scratch_file_read_at(&f, past_4gib + 4, back, 8));
     ASSERT_TRUE(scratch_file_truncate(&f, 14));
-    EXPECT_FALSE(scratch_file_read_at(&f, far, back, 8));
+    EXPECT_FALSE(scratch_file_read_at(&f, past_4gib, back, 8));
     EXPECT_TRUE(scratch_file_read_at(&f, 10, back, 4));
     scratch_file_close(&f);
     EXPECT_EQ(nullptr, f.handle);

@@ -220,3 +220,112 @@ TEST(PdfDocument, FailuresKeepTheOldFile) {
     page_image_free(good);
     page_image_free(bad);
 }
+
+// ---- pages from the page store
+
+// The file with its two random or time-dependent parts blanked: the document ID and the
+// creation date.
+static std::string without_id_and_date(std::string s) {
+    for (const char* key : {"/CreationDate <", "/ID ["}) {
+        const size_t at = s.find(key);
+        if (at == std::string::npos) continue;
+        const size_t end = s.find(key[1] == 'I' ? ']' : '>', at);
+        for (size_t k = at + std::string(key).size(); k < end; ++k) s[k] = '0';
+    }
+    return s;
+}
+
+struct PinWatch {
+    PdfPageSource inner;
+    PageStore* store;
+    int most_pinned;
+};
+
+static const OcrResult* watch_words(void* c, int k) {
+    PinWatch* w = static_cast<PinWatch*>(c);
+    return w->inner.words(w->inner.context, k);
+}
+
+static const PageImage* watch_pin(void* c, int k, WideString* error) {
+    PinWatch* w = static_cast<PinWatch*>(c);
+    const PageImage* page = w->inner.pin(w->inner.context, k, error);
+    const int pinned = page_store_stats(w->store).pinned;
+    if (pinned > w->most_pinned) w->most_pinned = pinned;
+    return page;
+}
+
+static void watch_unpin(void* c, int k) {
+    PinWatch* w = static_cast<PinWatch*>(c);
+    w->inner.unpin(w->inner.context, k);
+}
+
+TEST(PdfDocument, PagesFromTheStoreArePinnedOneAtATimeAndWrittenAsFromMemory) {
+    PageImage* images[4];
+    PdfPageInput inputs[4];
+    for (int k = 0; k < 4; ++k) {
+        images[k] = grey_page(300 + 20 * k, 200, 100);
+        images[k]->pixels[k * 7] = 0;
+        inputs[k] = {images[k], nullptr};
+    }
+    OcrResult words = {};
+    ASSERT_TRUE(ocr_result_add(&words, L"store", 5, 10, 10, 60, 20));
+    inputs[2].ocr = &words;
+    WideString from_memory = temp_path(L"zan_doc_memory.pdf");
+    WideString from_store = temp_path(L"zan_doc_store.pdf");
+    PdfSaveOptions options = {};
+    WideString error = {};
+    ASSERT_TRUE(pdf_write_document(text_of(from_memory), inputs, 4, &options, &error)) << utf8(error);
+
+    PageStoreOptions store_options = {};
+    store_options.memory_budget = 1;   // every page parked until the writer pins it
+    PageStore* store = page_store_open(&store_options);
+    StoredPage* stored[4];
+    for (int k = 0; k < 4; ++k) stored[k] = page_store_add(store, page_image_clone(images[k]));
+    EXPECT_EQ(4, page_store_stats(store).parked);
+    const OcrResult* ocr[4] = {nullptr, nullptr, &words, nullptr};
+    PdfStorePages pages = {store, stored, ocr, 4, -1};
+    PinWatch watch = {pdf_page_source_of_store(&pages), store, 0};
+    const PdfPageSource source = {&watch, 4, watch_words, watch_pin, watch_unpin};
+    ASSERT_TRUE(pdf_write_document_from(text_of(from_store), &source, &options, &error)) << utf8(error);
+    EXPECT_EQ(1, watch.most_pinned);
+    EXPECT_EQ(0, page_store_stats(store).pinned);
+    EXPECT_EQ(0, pages.message_id);
+    const std::string expected = without_id_and_date(read_all(from_memory));
+    EXPECT_NE(std::string::npos, expected.find("/Font<</F1 4 0 R>>"));
+    EXPECT_EQ(expected, without_id_and_date(read_all(from_store)));
+
+    page_store_close(store);
+    ocr_result_release(&words);
+    for (PageImage* image : images) page_image_free(image);
+    delete_file(text_of(from_memory));
+    delete_file(text_of(from_store));
+    release(&from_memory);
+    release(&from_store);
+    release(&error);
+}
+
+TEST(PdfDocument, APageThatCannotBeReadBackFailsTheSaveAndKeepsTheOldFile) {
+    WideString path = temp_path(L"zan_doc_unreadable.pdf");
+    ASSERT_TRUE(write_whole_file(text_of(path), "precious", 8));
+    PageStoreOptions store_options = {};
+    store_options.memory_budget = 1;
+    PageStore* store = page_store_open(&store_options);
+    StoredPage* stored[3];
+    for (int k = 0; k < 3; ++k) stored[k] = page_store_add(store, grey_page(64, 64, 100));
+    // Damage the second page's copy only (the pages lie in the file in order).
+    const int64_t page_bytes = 64 * 64;
+    ASSERT_TRUE(scratch_file_write_at(page_store_file(store), page_bytes + 100, "\x01\x02\x03", 3));
+    PdfStorePages pages = {store, stored, nullptr, 3, 0};
+    const PdfPageSource source = pdf_page_source_of_store(&pages);
+    PdfSaveOptions options = {};
+    WideString error = {};
+    EXPECT_FALSE(pdf_write_document_from(text_of(path), &source, &options, &error));
+    EXPECT_EQ("page 2 could not be read back", utf8(error));
+    EXPECT_EQ(PAGE_STORE_MESSAGE_READ_FAILED, pages.message_id);
+    EXPECT_EQ(0, page_store_stats(store).pinned);
+    EXPECT_EQ("precious", read_all(path));
+    page_store_close(store);
+    delete_file(text_of(path));
+    release(&path);
+    release(&error);
+}
