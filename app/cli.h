@@ -5,7 +5,10 @@
 #ifndef ZAN_APP_CLI_H
 #define ZAN_APP_CLI_H
 
+#include <stdint.h>
+
 #include "core/wide_string.h"
+#include "image/page_image.h"
 
 struct CliCommand {
     const wchar_t* name;
@@ -20,5 +23,12 @@ void cli_error(const wchar_t* text);   // text and a line break on stderr
 int cli_usage(const wchar_t* command);
 // Puts the WIA stand-in named by ZAN_WIA_MANAGER in place of the system's manager.
 void cli_wia_setup();
+
+// ---- shared by the commands that read images (app/cli_pdf.cpp)
+// The decoded image file converted by mode ("color", "gray" or "bw", threshold 128);
+// a new page or null.
+PageImage* cli_load_page(const wchar_t* path, const wchar_t* mode);
+// The process's peak private bytes (peak pagefile usage) so far.
+uint64_t cli_peak_private_bytes();
 
 #endif

@@ -18,8 +18,6 @@
 #include "output/ocr.h"
 #include "output/pdf_document.h"
 
-static const int kBilevelThreshold = 128;
-
 struct PdfJob {
     PdfSaveOptions options;
     const wchar_t* mode;        // "color", "gray" or "bw"
@@ -153,8 +151,9 @@ static bool read_words(const wchar_t* path, OcrResult* results, int page_count, 
     return ok;
 }
 
-// The decoded image converted as the mode says; the decoded page is freed.
-static PageImage* load_page(const wchar_t* path, const wchar_t* mode) {
+static const int kBilevelThreshold = 128;
+
+PageImage* cli_load_page(const wchar_t* path, const wchar_t* mode) {
     PageImage* page = codec_decode_file(path);
     if (!page) return nullptr;
     PageImage* converted = nullptr;
@@ -192,7 +191,7 @@ int cli_pdf(int argc, wchar_t** argv) {
     bool ok = pages && results && inputs;
     if (!ok) assign(&error, L"out of memory");
     for (int k = 0; ok && k < n; ++k) {
-        pages[k] = load_page(job.images[k], job.mode);
+        pages[k] = cli_load_page(job.images[k], job.mode);
         if (!pages[k]) {
             format(&error, L"cannot read image %s", job.images[k]);
             ok = false;
@@ -248,7 +247,7 @@ static PageImage* synthetic_page(int seed) {
     return page;
 }
 
-static uint64_t peak_memory_bytes() {
+uint64_t cli_peak_private_bytes() {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
@@ -278,7 +277,7 @@ static bool bench_run(const wchar_t* path, PageImage* const* samples, int count,
         WideString line = {};
         format(&line, L"level=%d aes=%s pages=%d ms=%u pages_per_s=%u.%02u file_kib=%u peak_mib=%u", level,
                aes ? L"yes" : L"no", count, (unsigned)elapsed, centi_pages / 100, centi_pages % 100,
-               (unsigned)(size / 1024), (unsigned)(peak_memory_bytes() >> 20));
+               (unsigned)(size / 1024), (unsigned)(cli_peak_private_bytes() >> 20));
         cli_print(text_of(line));
         release(&line);
     }
@@ -302,13 +301,13 @@ int cli_bench_pdf(int argc, wchar_t** argv) {
     // the long documents must not exceed by more than noise.
     for (int level = 0; ok && level <= 2; ++level)
         for (int aes = 0; ok && aes <= 1; ++aes) ok = bench_run(text_of(path), samples, 1, level, aes != 0, true);
-    const uint64_t baseline = peak_memory_bytes();
+    const uint64_t baseline = cli_peak_private_bytes();
     for (int level = 0; ok && level <= 2; ++level)
         for (int aes = 0; ok && aes <= 1; ++aes) ok = bench_run(text_of(path), samples, count, level, aes != 0, false);
     if (ok) {
         WideString line = {};
         format(&line, L"peak_mib_after_1_page=%u peak_mib_after_%d_pages=%u (two source pages of %u MiB held)",
-               (unsigned)(baseline >> 20), count, (unsigned)(peak_memory_bytes() >> 20),
+               (unsigned)(baseline >> 20), count, (unsigned)(cli_peak_private_bytes() >> 20),
                (unsigned)(((uint64_t)samples[0]->stride * kBenchHeight * 2) >> 20));
         cli_print(text_of(line));
         release(&line);

@@ -13,6 +13,7 @@
 static int run_help(int argc, wchar_t** argv);
 int cli_pdf(int argc, wchar_t** argv);        // app/cli_pdf.cpp
 int cli_bench_pdf(int argc, wchar_t** argv);  // app/cli_pdf.cpp
+int cli_save(int argc, wchar_t** argv);       // app/cli_save.cpp
 int cli_info(int argc, wchar_t** argv);            // app/cli_pdftools.cpp
 int cli_merge(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
 int cli_split(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
@@ -41,6 +42,10 @@ static const CliCommand kCommands[] = {
     {L"diag", L"diag                      the driver diagnostics report", cli_diag},
     {L"pdf", L"pdf [--level 0|1|2] [--mode color|gray|bw] [--password PW] [--cipher aes|rc4] [--title T] "
              L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},
+    {L"save", L"save --format pdf|jpg|png|tiff [--naming ask|datetime|counter] [--prefix P] [--counter N] "
+              L"[--watermark TEXT] [--opacity N] [--level 0|1|2] [--password PW] [--cipher aes|rc4] "
+              L"[--mode color|gray|bw] [--budget-mb N] [--stats] TARGET|FOLDER IMAGE...  the Save button's naming "
+              L"and worker; ask names TARGET, the others a file in FOLDER", cli_save},
     {L"bench-pdf", L"bench-pdf DIR [PAGES]     pages per second of the PDF writer per level, without and with AES, "
                    L"and peak memory", cli_bench_pdf},
     {L"analyze", L"analyze IMAGE...          per image: FILE blank=0|1 skew=DEG content=X,Y,W,H|none", cli_analyze},

@@ -4,15 +4,9 @@
 #ifndef ZAN_TESTS_TEST_TEMP_FOLDER_H
 #define ZAN_TESTS_TEST_TEMP_FOLDER_H
 
+#include <filesystem>
 #include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dirent.h>
-
-#include "core/posix_path_text.h"
-#endif
+#include <vector>
 
 #include "core/file.h"
 #include "core/path.h"
@@ -37,38 +31,24 @@ struct TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
     // A new path inside the folder; the caller releases it.
     WideString file(const wchar_t* name) const { return path_join(text_of(path), name); }
-    // Files and folders directly inside the folder (temporary files included).
-    int entries() const {
-        int n = 0;
-#ifdef _WIN32
-        WideString pattern = file(L"*");
-        WIN32_FIND_DATAW found;
-        HANDLE h = FindFirstFileW(text_of(pattern), &found);
-        release(&pattern);
-        if (h == INVALID_HANDLE_VALUE) return 0;
-        do {
-            const bool dots = found.cFileName[0] == L'.' &&
-                              (!found.cFileName[1] || (found.cFileName[1] == L'.' && !found.cFileName[2]));
-            if (!dots) ++n;
-        } while (FindNextFileW(h, &found));
-        FindClose(h);
-#else
-        ByteBuffer name = posix_path_bytes(text_of(path));
-        DIR* d = opendir(posix_path_c(name));
-        release(&name);
-        if (!d) return 0;
-        while (const dirent* e = readdir(d)) {
-            const std::string n8 = e->d_name;
-            if (n8 != "." && n8 != "..") ++n;
-        }
-        closedir(d);
-#endif
-        return n;
-    }
     WideString write(const wchar_t* name, const std::string& bytes) const {
         WideString f = file(name);
         write_whole_file(text_of(f), bytes.data(), (int)bytes.size());
         return f;
+    }
+    // The names of the files and folders in it, in no particular order.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        ByteBuffer b = {};
+        append_utf8(&b, text_of(path));
+        std::string p(reinterpret_cast<const char*>(b.data), (size_t)b.length);
+        release(&b);
+#ifndef _WIN32
+        for (char& c : p)
+            if (c == '\\') c = '/';
+#endif
+        for (const auto& entry : std::filesystem::directory_iterator(p)) names.push_back(entry.path().filename().string());
+        return names;
     }
 };
 

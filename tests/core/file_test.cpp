@@ -152,7 +152,7 @@ TEST(File, TargetCheckFindsAFolderOfThatName) {
     OutFile f = {};
     EXPECT_FALSE(out_file_open(&f, folder.data));
     EXPECT_NE(0u, last_error_code());
-    EXPECT_EQ(2, t.entries());   // nothing was created beside them
+    EXPECT_EQ(2u, t.entries().size());   // nothing was created beside them
     release(&absent);
     release(&folder);
 }
@@ -175,7 +175,7 @@ TEST(File, TargetCheckFindsLockedAndReadOnlyFiles) {
     EXPECT_FALSE(write_whole_file(path.data, "new", 3));
     SetFileAttributesW(path.data, FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ("old", read_all(path.data));
-    EXPECT_EQ(1, t.entries());
+    EXPECT_EQ(1u, t.entries().size());
     release(&path);
 }
 

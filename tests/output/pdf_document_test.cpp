@@ -5,6 +5,10 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "core/file.h"
 #include "core/path.h"
 #include "output/pdf_document.h"
@@ -237,11 +241,11 @@ TEST(PdfDocument, FailuresKeepTheOldFileAndLeaveNoTemporaryFile) {
     EXPECT_FALSE(pdf_write_document(text_of(path), pages, 2, &options, &error));
     EXPECT_EQ(utf8(error), "image encode failed");
     EXPECT_EQ(read_all(path), "precious");
-    EXPECT_EQ(1, t.entries());
+    EXPECT_EQ(1u, t.entries().size());
     EXPECT_FALSE(pdf_write_document(text_of(path), pages, 0, &options, &error));
     EXPECT_EQ(utf8(error), "no pages");
     EXPECT_EQ(read_all(path), "precious");
-    EXPECT_EQ(1, t.entries());
+    EXPECT_EQ(1u, t.entries().size());
     release(&error);
     release(&path);
     page_image_free(good);
