@@ -22,6 +22,8 @@ int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
 int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_process(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_bench_image(int argc, wchar_t** argv);  // app/cli_image.cpp
+int cli_check(int argc, wchar_t** argv);        // app/cli_net.cpp
+int cli_watch(int argc, wchar_t** argv);        // app/cli_net.cpp
 
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
@@ -44,6 +46,9 @@ static const CliCommand kCommands[] = {
                  L"then N clockwise quarter turns, written as PNG", cli_process},
     {L"bench-image", L"bench-image [RUNS]        median milliseconds of the page operations on a 300 dpi A4 page",
      cli_bench_image},
+    {L"check", L"check HOST [--ports P,...] [--web-port P] [--no-echo]  the machine connection check's report",
+     cli_check},
+    {L"watch", L"watch FOLDER [--timeout-ms N]  wait for a new file: arrived NAME, timeout or error", cli_watch},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {
