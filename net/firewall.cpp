@@ -57,14 +57,8 @@ bool firewall_read_states(const FirewallSystem* fw, int states[FIREWALL_PROFILES
 
 bool firewall_verify(const int wanted[FIREWALL_PROFILES], const FirewallSystem* fw, NetReport* report) {
     int states[FIREWALL_PROFILES];
-    NetReport reading = {};
-    const bool read = firewall_read_states(fw, states, &reading);
-    if (!read) {
-        report_add_report(report, reading);
-        report_release(&reading);
-        return false;
-    }
-    report_release(&reading);
+    const bool read = firewall_read_states(fw, states, report);
+    // An unreadable profile (-1) never matches what was wanted, so it is named too.
     bool differed = false;
     for (int i = 0; i < FIREWALL_PROFILES; ++i) {
         const int want = wanted[i] ? 1 : 0;
@@ -73,7 +67,7 @@ bool firewall_verify(const int wanted[FIREWALL_PROFILES], const FirewallSystem* 
         differed = true;
     }
     if (differed) report_add_id(report, 294);
-    return !differed;
+    return read && !differed;
 }
 
 static unsigned run_netsh(const ElevationSystem* el, const wchar_t* arguments, WideString* output) {
