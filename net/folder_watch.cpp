@@ -16,12 +16,14 @@ static unsigned g_current = 0;
 static unsigned g_counter = 0;
 static int g_running = 0;   // workers that have not posted yet
 
+static BOOL CALLBACK create_watch_lock(PINIT_ONCE, PVOID, PVOID*) {
+    g_lock = lock_create();
+    return g_lock != nullptr;
+}
+
 static Lock* watch_lock() {
     static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
-    InitOnceExecuteOnce(&once, [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
-        g_lock = lock_create();
-        return TRUE;
-    }, nullptr, nullptr);
+    InitOnceExecuteOnce(&once, create_watch_lock, nullptr, nullptr);
     return g_lock;
 }
 
