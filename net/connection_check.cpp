@@ -10,6 +10,7 @@
 #include "app/strings.h"
 #include "core/heap.h"
 #include "core/library.h"
+#include "net/net_library.h"
 #include "core/text.h"
 
 static const char kEchoPayload[24] = "ZanGroupScanner";
@@ -107,23 +108,17 @@ struct Winsock {
     decltype(&ntohl) to_host_long;
 };
 
-template <typename F>
-static bool take(HMODULE library, const char* name, F* out) {
-    *out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    return *out != nullptr;
-}
-
 static bool winsock_load(Winsock* w) {
     *w = Winsock{};
     w->library = system_library_load(L"ws2_32.dll");
     if (!w->library) return false;
-    const bool ok = take(w->library, "WSAStartup", &w->startup) && take(w->library, "WSACleanup", &w->cleanup) &&
-                    take(w->library, "socket", &w->open) && take(w->library, "closesocket", &w->close) &&
-                    take(w->library, "connect", &w->connect_to) && take(w->library, "select", &w->wait) &&
-                    take(w->library, "getsockopt", &w->get_option) && take(w->library, "setsockopt", &w->set_option) &&
-                    take(w->library, "send", &w->send_bytes) && take(w->library, "recv", &w->receive) &&
-                    take(w->library, "ioctlsocket", &w->control) && take(w->library, "htonl", &w->to_net_long) &&
-                    take(w->library, "htons", &w->to_net_short) && take(w->library, "ntohl", &w->to_host_long);
+    const bool ok = library_take(w->library, "WSAStartup", &w->startup) && library_take(w->library, "WSACleanup", &w->cleanup) &&
+                    library_take(w->library, "socket", &w->open) && library_take(w->library, "closesocket", &w->close) &&
+                    library_take(w->library, "connect", &w->connect_to) && library_take(w->library, "select", &w->wait) &&
+                    library_take(w->library, "getsockopt", &w->get_option) && library_take(w->library, "setsockopt", &w->set_option) &&
+                    library_take(w->library, "send", &w->send_bytes) && library_take(w->library, "recv", &w->receive) &&
+                    library_take(w->library, "ioctlsocket", &w->control) && library_take(w->library, "htonl", &w->to_net_long) &&
+                    library_take(w->library, "htons", &w->to_net_short) && library_take(w->library, "ntohl", &w->to_host_long);
     if (!ok) {
         FreeLibrary(w->library);
         *w = Winsock{};
@@ -138,8 +133,8 @@ static bool echo_once(uint32_t address, const Winsock& w) {
     decltype(&IcmpCloseHandle) close = nullptr;
     decltype(&IcmpSendEcho) send_echo = nullptr;
     bool ok = false;
-    if (take(library, "IcmpCreateFile", &create) && take(library, "IcmpCloseHandle", &close) &&
-        take(library, "IcmpSendEcho", &send_echo)) {
+    if (library_take(library, "IcmpCreateFile", &create) && library_take(library, "IcmpCloseHandle", &close) &&
+        library_take(library, "IcmpSendEcho", &send_echo)) {
         HANDLE icmp = create();
         if (icmp != INVALID_HANDLE_VALUE) {
             char reply[92] = {};
@@ -335,7 +330,7 @@ WideString local_ipv4_address() {
     HMODULE library = system_library_load(L"iphlpapi.dll");
     decltype(&GetAdaptersAddresses) get_addresses = nullptr;
     if (!library) return text;
-    if (!take(library, "GetAdaptersAddresses", &get_addresses)) {
+    if (!library_take(library, "GetAdaptersAddresses", &get_addresses)) {
         FreeLibrary(library);
         return text;
     }

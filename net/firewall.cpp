@@ -264,38 +264,23 @@ unsigned firewall_job_run_elevated(FirewallAction action, const ElevationSystem*
     return code;
 }
 
-static void set_job_language(const wchar_t* job) {
-    WideString lang = {};
-    job_read(job, L"Job", L"Lang", L"0", &lang);
-    set_interface_language(lang.length > 0 && lang.data[0] == L'1' ? LANGUAGE_ENGLISH : LANGUAGE_ARABIC);
-    release(&lang);
-}
-
 static int refuse(const wchar_t* why, const wchar_t* job_file) {
     log_line(L"firewall job refused: %s (%s)", why, job_file);
     return 87;
 }
 
 int firewall_job_handle_with(const wchar_t* job_file, const FirewallSystem* fw, const ElevationSystem* el) {
-    WideString result = {}, output = {}, action_text = {};
+    WideString result = {}, action_text = {};
     int code = 0;
-    if (!job_result_path_for(job_file, kTagFirewallJob, kTagFirewallResult, &result)) {
-        code = refuse(L"not a job file of this program", job_file);
+    if (const wchar_t* why = job_check(job_file, kTagFirewallJob, kTagFirewallResult, &result)) {
+        code = refuse(why, job_file);
     } else {
-        job_read(job_file, L"Job", L"Output", L"", &output);
         job_read(job_file, L"Job", L"Action", L"", &action_text);
-        if (output.length == 0) {
-            code = refuse(L"no result file named", job_file);
-        } else if (compare_no_case(text_of(output), text_of(result)) != 0) {
-            // The result goes beside the job, whatever the file says: an elevated write
-            // to a path of someone else's choosing would be a privilege of its own.
-            code = refuse(L"result file outside the job's own place", job_file);
-        } else if (text_equals(text_of(action_text), L"Lock") != 0 && text_equals(text_of(action_text), L"Restore") != 0) {
+        if (text_equals(text_of(action_text), L"Lock") != 0 && text_equals(text_of(action_text), L"Restore") != 0)
             code = refuse(L"action is neither Lock nor Restore", job_file);
-        }
     }
     if (code == 0) {
-        set_job_language(job_file);
+        set_interface_language(job_language(job_file));
         const FirewallAction action = text_equals(text_of(action_text), L"Lock") == 0 ? FIREWALL_LOCK : FIREWALL_RESTORE;
         NetReport report = {};
         const bool ok = firewall_change(action, fw, el, &report);
@@ -310,7 +295,6 @@ int firewall_job_handle_with(const wchar_t* job_file, const FirewallSystem* fw, 
         code = ok ? 0 : 1;
     }
     release(&result);
-    release(&output);
     release(&action_text);
     return code;
 }

@@ -186,6 +186,27 @@ bool job_result_path_for(const wchar_t* job, const wchar_t* job_tag, const wchar
     return ok;
 }
 
+const wchar_t* job_check(const wchar_t* job, const wchar_t* job_tag, const wchar_t* result_tag, WideString* result) {
+    if (!job_result_path_for(job, job_tag, result_tag, result)) return L"not a job file of this program";
+    WideString output = {};
+    job_read(job, L"Job", L"Output", L"", &output);
+    // The result goes beside the job, whatever the file says: an elevated write to a path
+    // of someone else's choosing would be a privilege of its own.
+    const wchar_t* why = output.length == 0                                     ? L"no result file named"
+                         : compare_no_case(text_of(output), text_of(*result)) != 0 ? L"result file outside the job's own place"
+                                                                                    : nullptr;
+    release(&output);
+    return why;
+}
+
+int job_language(const wchar_t* job) {
+    WideString lang = {};
+    job_read(job, L"Job", L"Lang", L"0", &lang);
+    const int language = lang.length > 0 && lang.data[0] == L'1' ? 1 : 0;
+    release(&lang);
+    return language;
+}
+
 static bool process_is_running(unsigned pid) {
     if (pid == GetCurrentProcessId()) return true;
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);

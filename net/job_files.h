@@ -30,6 +30,12 @@ int job_files_remove_leftovers();
 // The result path that belongs to `job` when `job` is an absolute path whose file name has
 // the form above with `job_tag`, neither it nor its folder a link; false otherwise.
 bool job_result_path_for(const wchar_t* job, const wchar_t* job_tag, const wchar_t* result_tag, WideString* result);
+// The checks every handler makes before reading a job: the file (job_result_path_for) and
+// its "Output", which must name exactly the derived result path. Null when the job is
+// accepted (with the result path filled), else the reason for the log.
+const wchar_t* job_check(const wchar_t* job, const wchar_t* job_tag, const wchar_t* result_tag, WideString* result);
+// The job's "Lang": 1 (English) when it begins with '1', else 0 (Arabic).
+int job_language(const wchar_t* job);
 // Creates `path` anew (removing a file or link of that name first) with a UTF-16 mark.
 bool job_file_create_new(const wchar_t* path);
 

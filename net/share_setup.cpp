@@ -392,22 +392,18 @@ static bool digits_only(const WideString& text) {
 }
 
 int share_job_handle_with(const wchar_t* job_file, const ShareSystem* sys, const ElevationSystem* el) {
-    WideString result_path = {}, output = {}, folder = {}, share = {}, everyone = {}, password = {}, lang = {};
+    WideString result_path = {}, folder = {}, share = {}, everyone = {}, password = {};
     int code = 0;
-    if (!job_result_path_for(job_file, kTagShareJob, kTagShareResult, &result_path)) {
-        code = refuse(L"not a job file of this program", job_file);
+    if (const wchar_t* why = job_check(job_file, kTagShareJob, kTagShareResult, &result_path)) {
+        code = refuse(why, job_file);
     } else {
-        job_read(job_file, L"Job", L"Output", L"", &output);
         job_read(job_file, L"Job", L"Folder", L"", &folder);
         job_read(job_file, L"Job", L"Share", L"", &share);
         job_read(job_file, L"Job", L"Everyone", L"0", &everyone);
         job_read(job_file, L"Job", L"Password", L"", &password);
-        job_read(job_file, L"Job", L"Lang", L"0", &lang);
         // Every value is checked again here: the elevated instance acts with rights the
         // writer of the file may not have.
-        if (output.length == 0 || folder.length == 0 || share.length == 0) code = refuse(L"a value is missing", job_file);
-        else if (compare_no_case(text_of(output), text_of(result_path)) != 0)
-            code = refuse(L"result file outside the job's own place", job_file);
+        if (folder.length == 0 || share.length == 0) code = refuse(L"a value is missing", job_file);
         else if (!folder_path_acceptable(text_of(folder))) code = refuse(L"folder is not a local absolute path", job_file);
         else if (!folder_path_has_no_links(text_of(folder))) code = refuse(L"folder path passes through a link", job_file);
         else if (!share_name_valid(text_of(share))) code = refuse(L"share name has other characters", job_file);
@@ -416,7 +412,7 @@ int share_job_handle_with(const wchar_t* job_file, const ShareSystem* sys, const
         else if (!digits_only(password)) code = refuse(L"password is not a number", job_file);
     }
     if (code == 0) {
-        set_interface_language(lang.length > 0 && lang.data[0] == L'1' ? LANGUAGE_ENGLISH : LANGUAGE_ARABIC);
+        set_interface_language(job_language(job_file));
         const bool everyone_mode = everyone.data[0] == L'1';
         ShareSetupResult r = {};
         assign(&r.password, everyone_mode ? L"" : text_of(password));
@@ -442,7 +438,7 @@ int share_job_handle_with(const wchar_t* job_file, const ShareSystem* sys, const
         code = r.success ? 0 : (r.error ? (int)r.error : 1);
         share_setup_result_clear(&r);
     }
-    WideString* all[] = {&result_path, &output, &folder, &share, &everyone, &password, &lang};
+    WideString* all[] = {&result_path, &folder, &share, &everyone, &password};
     for (WideString* s : all) release(s);
     return code;
 }

@@ -11,6 +11,7 @@
 #include "core/file.h"
 #include "core/heap.h"
 #include "core/library.h"
+#include "net/net_library.h"
 #include "core/path.h"
 #include "core/system.h"
 #include "net/connection_check.h"
@@ -32,25 +33,19 @@ struct NetApi {
 // Looked up once per thread's operation; the library stays loaded for the process.
 static NetApi g_api = {};
 
-template <typename F>
-static bool take(HMODULE library, const char* name, F* out) {
-    *out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    return *out != nullptr;
-}
-
 static bool windows_load(void*) {
     if (g_api.library) return true;
     NetApi api = {};
     api.library = system_library_load(L"netapi32.dll");
     if (!api.library) return false;
-    const bool ok = take(api.library, "NetApiBufferFree", &api.buffer_free) &&
-                    take(api.library, "NetUserGetInfo", &api.user_get_info) &&
-                    take(api.library, "NetUserAdd", &api.user_add) && take(api.library, "NetUserSetInfo", &api.user_set_info) &&
-                    take(api.library, "NetUserEnum", &api.user_enum) &&
-                    take(api.library, "NetLocalGroupAddMembers", &api.group_add_members) &&
-                    take(api.library, "NetShareAdd", &api.share_add) &&
-                    take(api.library, "NetShareSetInfo", &api.share_set_info) &&
-                    take(api.library, "NetShareGetInfo", &api.share_get_info) && take(api.library, "NetShareDel", &api.share_del);
+    const bool ok = library_take(api.library, "NetApiBufferFree", &api.buffer_free) &&
+                    library_take(api.library, "NetUserGetInfo", &api.user_get_info) &&
+                    library_take(api.library, "NetUserAdd", &api.user_add) && library_take(api.library, "NetUserSetInfo", &api.user_set_info) &&
+                    library_take(api.library, "NetUserEnum", &api.user_enum) &&
+                    library_take(api.library, "NetLocalGroupAddMembers", &api.group_add_members) &&
+                    library_take(api.library, "NetShareAdd", &api.share_add) &&
+                    library_take(api.library, "NetShareSetInfo", &api.share_set_info) &&
+                    library_take(api.library, "NetShareGetInfo", &api.share_get_info) && library_take(api.library, "NetShareDel", &api.share_del);
     if (!ok) {
         FreeLibrary(api.library);
         return false;

@@ -86,20 +86,26 @@ TEST(ConnectionCheck, AddressRules) {
     EXPECT_EQ(choose_local_address(edges, 2), 0xAC1F0001u);
 }
 
+// A TCP socket bound to 127.0.0.1 on a free port, which it gives in `port`.
+static SOCKET loopback_socket(int* port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int size = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    *port = ntohs(a.sin_port);
+    return s;
+}
+
 // A listener on 127.0.0.1 that answers each connection with `answer` (nothing when empty).
 struct LocalServer {
     SOCKET listener = INVALID_SOCKET;
     int port = 0;
     std::thread thread;
     explicit LocalServer(std::string answer) {
-        listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        int size = sizeof a;
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
-        port = ntohs(a.sin_port);
+        listener = loopback_socket(&port);
         listen(listener, 8);
         thread = std::thread([this, answer] {
             for (;;) {
@@ -122,15 +128,9 @@ struct LocalServer {
 
 // A port on 127.0.0.1 that refuses: bound, then closed.
 static int refused_port() {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    int size = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    closesocket(s);
-    return ntohs(a.sin_port);
+    int port = 0;
+    closesocket(loopback_socket(&port));
+    return port;
 }
 
 TEST(ConnectionCheck, AgainstServersOnThisComputer) {

@@ -122,14 +122,19 @@ static std::vector<std::string> step_lines(const ShareSetupResult& r) {
 
 static const wchar_t kFolder[] = L"D:\\Data\\ZanGroup Scans";
 
+// The privileged steps in dedicated mode with `password` (none: empty) on the stand-in.
+static void run_setup(FakeShare* sh, FakeElevation* el, ShareSetupResult* r, const wchar_t* password, bool everyone = false) {
+    const ShareSystem s = sh->system();
+    const ElevationSystem e = el->system();
+    if (password) assign(&r->password, password);
+    share_setup_privileged(r, kFolder, L"ZanScans", everyone, &s, &e);
+}
+
 TEST(ShareSetup, AFirstDedicatedSetupCreatesTheAccountThenTheShare) {
     FakeShare sh;
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    assign(&r.password, L"4821");
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, L"4821");
     EXPECT_TRUE(r.success);
     EXPECT_EQ(r.error, 0u);
     EXPECT_EQ(std::wstring(text_of(r.unc)), L"\\\\OFFICE-PC\\ZanScans");
@@ -154,11 +159,8 @@ TEST(ShareSetup, ASecondRunRepairsItsOwnShareAndUpdatesItsOwnAccount) {
     sh.user_state = 0;
     sh.shares[L"ZanScans"] = {L"d:/data/zangroup scans/", kShareRemark};
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    assign(&r.password, L"9911");
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, L"9911");
     EXPECT_TRUE(r.success);
     EXPECT_TRUE(r.existing_account);
     const Lines steps = step_lines(r);
@@ -174,11 +176,8 @@ TEST(ShareSetup, ItsOwnShareOnAnotherPathIsDeletedAndMadeAgain) {
     FakeShare sh;
     sh.shares[L"ZanScans"] = {L"C:\\Old", kShareRemark};
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    assign(&r.password, L"1234");
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, L"1234");
     EXPECT_TRUE(r.success);
     const Lines steps = step_lines(r);
     EXPECT_EQ(Lines(steps.end() - 3, steps.end()),
@@ -190,11 +189,8 @@ TEST(ShareSetup, AShareOrAccountThisProgramDidNotMakeIsNeverTouched) {
     FakeShare sh;
     sh.shares[L"ZanScans"] = {L"C:\\Finance", L"Accounts team"};
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    assign(&r.password, L"1234");
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, L"1234");
     EXPECT_FALSE(r.success);
     EXPECT_EQ(r.error, 2118u);
     for (const std::string& c : sh.calls) EXPECT_EQ(c.find("share_delete"), std::string::npos);
@@ -204,10 +200,8 @@ TEST(ShareSetup, AShareOrAccountThisProgramDidNotMakeIsNeverTouched) {
     FakeShare other;
     other.user_state = 0;
     other.user_comment = L"Copier account of the IT department";
-    const ShareSystem o = other.system();
     ShareSetupResult r2 = {};
-    assign(&r2.password, L"1234");
-    share_setup_privileged(&r2, kFolder, L"ZanScans", false, &o, &e);
+    run_setup(&other, &el, &r2, L"1234");
     EXPECT_EQ(r2.error, 2224u);
     EXPECT_FALSE(r2.existing_account);
     for (const std::string& c : other.calls) EXPECT_EQ(c.find("user_set_password"), std::string::npos);
@@ -219,10 +213,8 @@ TEST(ShareSetup, AShareOrAccountThisProgramDidNotMakeIsNeverTouched) {
 TEST(ShareSetup, EveryoneModeHasNoUserAndGrantsEveryone) {
     FakeShare sh;
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    share_setup_privileged(&r, kFolder, L"ZanScans", true, &s, &e);
+    run_setup(&sh, &el, &r, nullptr, true);
     EXPECT_TRUE(r.success);
     EXPECT_EQ(r.user.length, 0);
     EXPECT_EQ(r.password.length, 0);
@@ -238,11 +230,8 @@ TEST(ShareSetup, AShareThatDoesNotPointAtTheFolderIsNotASuccess) {
     FakeShare sh;
     sh.share_add_applies = false;   // the call says yes, nothing is shared
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    assign(&r.password, L"1234");
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, L"1234");
     EXPECT_FALSE(r.success);
     EXPECT_EQ(r.error, 53u);
     EXPECT_EQ(step_lines(r).back().substr(0, 22), "Verify share path: 53 ");
@@ -253,15 +242,13 @@ TEST(ShareSetup, MissingNetworkFunctionsAndAnEmptyPasswordStopEarly) {
     FakeShare sh;
     sh.loads = false;
     FakeElevation el;
-    const ShareSystem s = sh.system();
-    const ElevationSystem e = el.system();
     ShareSetupResult r = {};
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, nullptr);
     EXPECT_EQ(r.error, 1157u);
     EXPECT_TRUE(sh.calls.empty());
     share_setup_result_clear(&r);
     sh.loads = true;
-    share_setup_privileged(&r, kFolder, L"ZanScans", false, &s, &e);
+    run_setup(&sh, &el, &r, nullptr);
     EXPECT_EQ(r.error, 86u);
     EXPECT_EQ(step_lines(r)[1].substr(0, 33), "Empty scan password rejected: 86 ");
     share_setup_result_clear(&r);
