@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "core/file.h"
+#include "app/settings.h"
 #include "net/job_files.h"
+#include "net/scan_folder.h"
+#include "tests/test_temp_folder.h"
 #include "tests/net/net_stand_ins.h"
 
 using Lines = std::vector<std::string>;
@@ -361,4 +364,67 @@ TEST(ShareSetupElevated, HostileShareJobsAreRefusedBeforeAnyStep) {
         release(&result);
     }
     EXPECT_TRUE(sh.calls.empty());
+}
+
+// ---- the saved setup and the details text
+
+TEST(ScanFolder, ThePasswordIsKeptOnlyEncryptedForThisUser) {
+    WideString hex = {}, back = {};
+    ASSERT_TRUE(password_protect(L"48213", &hex));
+    EXPECT_EQ(std::wstring(text_of(hex)).find(L"48213"), std::wstring::npos);
+    ASSERT_TRUE(password_unprotect(text_of(hex), &back));
+    EXPECT_EQ(std::wstring(text_of(back)), L"48213");
+    EXPECT_FALSE(password_unprotect(L"zz", &back));
+    EXPECT_EQ(back.length, 0);
+    EXPECT_FALSE(password_unprotect(L"", &back));
+    release(&hex);
+    release(&back);
+}
+
+TEST(ScanFolder, SavedDetailsComeBackAndTheFileHoldsNoPlainPassword) {
+    TempFolder t;
+    WideString ini = t.file(L"ZanGroupScanner.ini");
+    ASSERT_TRUE(settings_load_from(text_of(ini)));
+    ShareSetupResult r = {};
+    assign(&r.folder, kFolder);
+    assign(&r.share, L"ZanScans");
+    assign(&r.user, L"scan");
+    assign(&r.password, L"739104");
+    assign(&r.computer, L"OFFICE-PC");
+    assign(&r.ip, L"192.168.1.20");
+    assign(&r.unc, L"\\\\OFFICE-PC\\ZanScans");
+    ASSERT_TRUE(scan_folder_save(r));
+    ByteBuffer bytes = {};
+    ASSERT_TRUE(read_whole_file(text_of(ini), &bytes));
+    const std::string raw((const char*)bytes.data, (size_t)bytes.length);
+    EXPECT_EQ(raw.find(std::string("7\0" "3\0" "9\0" "1\0" "0\0" "4\0", 12)), std::string::npos);
+    SavedScanFolder saved = {};
+    scan_folder_load(&saved);
+    EXPECT_TRUE(saved.ready);
+    EXPECT_FALSE(saved.everyone);
+    EXPECT_EQ(std::wstring(text_of(saved.password)), L"739104");
+    EXPECT_EQ(std::wstring(text_of(saved.unc)), L"\\\\OFFICE-PC\\ZanScans");
+    saved_scan_folder_release(&saved);
+    share_setup_result_clear(&r);
+    settings_release();
+    release(&bytes);
+    release(&ini);
+}
+
+TEST(ScanFolder, ArabicDetailsKeepEachLatinValueLeftToRight) {
+    WideString ar = {}, en = {};
+    share_details_text(kFolder, L"OFFICE-PC", L"192.168.1.20", L"\\\\OFFICE-PC\\ZanScans", L"scan", L"4821", false, true,
+                       LANGUAGE_ARABIC, &ar);
+    share_details_text(kFolder, L"OFFICE-PC", L"192.168.1.20", L"\\\\OFFICE-PC\\ZanScans", L"scan", L"4821", false, true,
+                       LANGUAGE_ENGLISH, &en);
+    const std::wstring a = text_of(ar), e = text_of(en);
+    for (const wchar_t* value : {L"\\\\OFFICE-PC\\ZanScans", L"OFFICE-PC", L"192.168.1.20", L"4821"})
+        EXPECT_NE(a.find(std::wstring(L"\x202A") + value + L"\x202C"), std::wstring::npos) << narrow(value);
+    EXPECT_EQ(e.find(L"\x202A"), std::wstring::npos);
+    EXPECT_EQ(e.rfind(L"Network path: \\\\OFFICE-PC\\ZanScans\r\n", 0), std::wstring::npos);
+    EXPECT_NE(e.find(L"\r\nNetwork path: \\\\OFFICE-PC\\ZanScans\r\n"), std::wstring::npos);
+    EXPECT_NE(e.find(tr_in(LANGUAGE_ENGLISH, 286)), std::wstring::npos);
+    EXPECT_EQ(e.rfind(L"Full scan folder path: D:\\Data\\ZanGroup Scans\r\n", 0), 0u);
+    release(&ar);
+    release(&en);
 }
