@@ -30,7 +30,7 @@ struct NetApi {
     decltype(&NetShareDel) share_del;
 };
 
-// Looked up once per thread's operation; the library stays loaded for the process.
+// Looked up on first use and kept for the process; one share setup runs at a time.
 static NetApi g_api = {};
 
 static bool windows_load(void*) {
