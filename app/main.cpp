@@ -15,6 +15,7 @@
 #include "core/path.h"
 #include "image/codec.h"
 #include "net/elevated_jobs.h"
+#include "net/job_files.h"
 #include "scan/diagnostics.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -107,6 +108,8 @@ static int run_interactive() {
     settings_load();
     open_log_beside_settings();
     log_line(L"=== Zan Group Scanner %s start ===", kVersionText);
+    // Job and result files that an interrupted elevated run left behind.
+    job_files_remove_leftovers();
 
     // A fresh vector: the --show= name points into it for the life of the process.
     int argc = 0;

@@ -26,6 +26,8 @@ int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_process(int argc, wchar_t** argv);      // app/cli_image.cpp
 int cli_bench_image(int argc, wchar_t** argv);  // app/cli_image.cpp
 int cli_bench_store(int argc, wchar_t** argv);  // app/cli_store.cpp
+int cli_check(int argc, wchar_t** argv);        // app/cli_net.cpp
+int cli_watch(int argc, wchar_t** argv);        // app/cli_net.cpp
 
 static const CliCommand kCommands[] = {
     {L"help", L"help                      list the commands", run_help},
@@ -56,6 +58,9 @@ static const CliCommand kCommands[] = {
     {L"bench-store", L"bench-store [PAGES] [--budget-mb N] [--compress] [--out DIR]  PAGES A4 colour pages "
                      L"(500) through the page store and into one PDF (kept in DIR when given): time per step, pin cost, peak memory",
      cli_bench_store},
+    {L"check", L"check HOST [--ports P,...] [--web-port P] [--no-echo]  the machine connection check's report",
+     cli_check},
+    {L"watch", L"watch FOLDER [--timeout-ms N]  wait for a new file: arrived NAME, timeout or error", cli_watch},
 };
 
 static void write_line(FILE* stream, const wchar_t* text) {

@@ -1,16 +1,14 @@
 // net/elevated_jobs.cpp
-// The network tools are not part of this build yet: both jobs refuse with exit code 1
-// ("not done") so the interactive instance never reads a success that did not happen.
+// The jobs of the elevated instance on the Windows services.
 #include "net/elevated_jobs.h"
 
-#include "app/log.h"
+#include "net/firewall.h"
+#include "net/share_setup.h"
 
 int firewall_job_handle(const wchar_t* job_file) {
-    log_line(L"firewall job refused: not available in this build (%s)", job_file);
-    return 1;
+    return firewall_job_handle_with(job_file, firewall_system_windows(), elevation_system_windows());
 }
 
 int share_job_handle(const wchar_t* job_file) {
-    log_line(L"share job refused: not available in this build (%s)", job_file);
-    return 1;
+    return share_job_handle_with(job_file, share_system_windows(), elevation_system_windows());
 }
