@@ -96,6 +96,24 @@ int strip_arrow_target(int selected, int count, bool right_key, bool rtl) {
     return next;
 }
 
+void fit_picture(int w, int h, int box_w, int box_h, int* out_w, int* out_h) {
+    *out_w = 0;
+    *out_h = 0;
+    if (w <= 0 || h <= 0 || box_w <= 0 || box_h <= 0) return;
+    if (w <= box_w && h <= box_h) {
+        *out_w = w;
+        *out_h = h;
+    } else if ((int64_t)w * box_h >= (int64_t)h * box_w) {   // the width limits
+        *out_w = box_w;
+        *out_h = (int)((int64_t)h * box_w / w);
+    } else {
+        *out_w = (int)((int64_t)w * box_h / h);
+        *out_h = box_h;
+    }
+    if (*out_w < 1) *out_w = 1;
+    if (*out_h < 1) *out_h = 1;
+}
+
 bool preview_caption(PageList* list, PreviewCaption* caption) {
     if (list->selected < 0 || list->selected >= list->count) return false;
     const PageImage header = page_store_header(list->store, list->items[list->selected]);

@@ -57,6 +57,9 @@ int strip_wheel_scroll(const StripShape& s, int delta);
 // The page an arrow key selects: Right is +1 in English and -1 in Arabic, Left the
 // opposite; added to the selection (0 when none) and clamped to the pages. -1 with no pages.
 int strip_arrow_target(int selected, int count, bool right_key, bool rtl);
+// The size of a w x h picture fitted into box_w x box_h keeping its proportions; never
+// enlarged, never below 1 x 1. Both 0 for an empty picture or box.
+void fit_picture(int w, int h, int box_w, int box_h, int* out_w, int* out_h);
 
 // ---- the preview caption: "%d / %d    " (position, count) followed by the text of
 // format_id (width, height, dpi)

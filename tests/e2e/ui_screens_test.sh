@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Photographs every dialog in English and Arabic at 96 and 144 DPI with ui_shot and
+# Photographs every dialog and the page views in English and Arabic at 96 and 144 DPI
+# with ui_shot and
 #  - compares each picture with its reference under tests/ui/reference (same size, at most
 #    0.5% of the pixels differing by more than 10%);
 #  - checks from the control rectangles that each Arabic dialog is the mirror of the
@@ -9,7 +10,7 @@
 . "$(dirname "$0")/lib.sh"
 refs="$ZAN_SOURCE/tests/ui/reference"
 shot="$ZAN_BUILD/tools/ui_shot.exe"
-names="message warning confirm input help diag settings"
+names="message warning confirm input help diag settings pages"
 
 for name in $names; do
     for dpi in 96 144; do

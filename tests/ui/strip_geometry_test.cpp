@@ -147,6 +147,25 @@ TEST(StripGeometry, At144DpiEveryLengthIsScaled) {
     EXPECT_EQ(strip_wheel_scroll(s, 120), -150);
 }
 
+TEST(StripGeometry, ThumbnailsShrinkToTheirSpaceKeepingTheirShapeAndNeverGrow) {
+    int w = 0, h = 0;
+    fit_picture(74, 104, 84, 66, &w, &h);   // a portrait page in a low strip
+    EXPECT_EQ(w, 46);
+    EXPECT_EQ(h, 66);
+    fit_picture(84, 59, 84, 66, &w, &h);    // a landscape page fits as it is
+    EXPECT_EQ(w, 84);
+    EXPECT_EQ(h, 59);
+    fit_picture(200, 100, 84, 66, &w, &h);
+    EXPECT_EQ(w, 84);
+    EXPECT_EQ(h, 42);
+    fit_picture(1000, 1, 84, 66, &w, &h);   // a sliver stays visible
+    EXPECT_EQ(w, 84);
+    EXPECT_EQ(h, 1);
+    fit_picture(74, 104, 84, 0, &w, &h);    // no room at all
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+}
+
 PageImage* make_page(int width, int height, int dpi) {
     PageImage* page = page_image_new();
     if (!page_image_alloc(page, width, height, 1, dpi)) {

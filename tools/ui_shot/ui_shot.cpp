@@ -2,7 +2,8 @@
 // Photographs one of the program's dialogs, or draws the toolkit gallery, for the
 // screenshot tests and for people reviewing the interface:
 //   ui_shot --show=NAME --lang=en|ar --dpi=96|144 --out=FILE.png [--rects=FILE.txt]
-// NAME: message, warning, confirm, input, help, diag, settings, gallery. The DPI is this
+// NAME: message, warning, confirm, input, help, diag, settings, pages, gallery. "pages"
+// is the preview and the page strip with generated pages, in the middle of a drag. The DPI is this
 // process's own (the toolkit's scaling and fonts), so no system setting changes. The
 // dialog is opened as the program opens it; once it has painted, the tool copies its
 // window from the screen, writes the PNG and a list of control rectangles ("id class
@@ -26,6 +27,7 @@
 #include "ui/settings_dialog.h"
 #include "ui/theme.h"
 #include "tools/ui_shot/gallery.h"
+#include "tools/ui_shot/page_scene.h"
 
 namespace {
 
@@ -167,6 +169,22 @@ int open_named(const wchar_t* name) {
     return g_saved ? 0 : 1;
 }
 
+// The scene is drawn at once; a short wait lets the desktop show it before the copy.
+int shoot_pages(HINSTANCE instance) {
+    HWND window = page_scene_open(instance);
+    if (!window) return 1;
+    MSG msg;
+    for (int k = 0; k < 20; ++k) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(20);
+    }
+    PageImage* page = capture_window(window);
+    const bool ok = page && save_png(page, g_options.out) && (!g_options.rects || save_rects(window, g_options.rects));
+    page_image_free(page);
+    page_scene_close(window);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -195,6 +213,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         PageImage* page = gallery_draw();
         code = page && save_png(page, g_options.out) ? 0 : 1;
         page_image_free(page);
+    } else if (text_equals(g_options.name, L"pages") == 0) {
+        code = shoot_pages(instance);
     } else {
         code = open_named(g_options.name);
     }
