@@ -24,22 +24,10 @@
 #include "ui/string_list.h"
 #include "ui/theme.h"
 #include "tests/test_text.h"
+#include "tests/ui/ui_test_environment.h"
 
 namespace {
 
-class UiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ASSERT_TRUE(codec_startup());
-        ASSERT_TRUE(ui_shared_create(GetModuleHandleW(nullptr)));
-        ASSERT_TRUE(ui_fonts_create());
-        ASSERT_TRUE(register_control_classes(GetModuleHandleW(nullptr)));
-    }
-    void TearDown() override {
-        ui_shared_destroy();
-        codec_shutdown();
-    }
-};
 ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
 
 // ---- a scripted modal session: each step runs from the dialog's own loop, 120 ms apart

@@ -9,28 +9,20 @@
 #include <vector>
 
 #include "app/strings.h"
-#include "image/codec.h"
-#include "ui/controls.h"
 #include "ui/strip_geometry.h"
 #include "ui/theme.h"
+#include "tests/ui/ui_test_environment.h"
 
 namespace {
 
-class UiEnvironment : public ::testing::Environment {
+class PageViewEnvironment : public UiEnvironment {
 public:
     void SetUp() override {
-        ASSERT_TRUE(codec_startup());
-        ASSERT_TRUE(ui_shared_create(GetModuleHandleW(nullptr)));
-        ASSERT_TRUE(ui_fonts_create());
-        ASSERT_TRUE(register_control_classes(GetModuleHandleW(nullptr)));
+        UiEnvironment::SetUp();
         ASSERT_TRUE(page_view_register(GetModuleHandleW(nullptr)));
     }
-    void TearDown() override {
-        ui_shared_destroy();
-        codec_shutdown();
-    }
 };
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new PageViewEnvironment);
 
 const COLORREF PAGE_COLOURS[] = {RGB(200, 30, 30), RGB(30, 160, 40), RGB(40, 60, 210), RGB(230, 180, 20)};
 
