@@ -28,14 +28,6 @@ struct HelpState {
     GpBitmap* logo;
 };
 
-void draw_logo(HDC dc, GpBitmap* logo, const RECT& r) {
-    GpGraphics* graphics = nullptr;
-    if (!logo || !gdiplus_calls() || gdiplus_calls()->GdipCreateFromHDC(dc, &graphics) != Ok) return;
-    gdiplus_calls()->GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
-    gdiplus_calls()->GdipDrawImageRectI(graphics, logo, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    gdiplus_calls()->GdipDeleteGraphics(graphics);
-}
-
 void help_paint(HWND dialog, const HelpState* state) {
     PaintBuffer buffer;
     HDC dc = dialog_paint_begin(dialog, &buffer);

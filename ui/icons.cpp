@@ -443,3 +443,12 @@ void* load_logo() {
     stream->Release();
     return clone;
 }
+
+void draw_logo(HDC dc, void* logo, const RECT& r) {
+    GpGraphics* graphics = nullptr;
+    if (!logo || !gdiplus_calls() || gdiplus_calls()->GdipCreateFromHDC(dc, &graphics) != Ok) return;
+    gdiplus_calls()->GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+    gdiplus_calls()->GdipDrawImageRectI(graphics, static_cast<GpBitmap*>(logo), r.left, r.top, r.right - r.left,
+                                        r.bottom - r.top);
+    gdiplus_calls()->GdipDeleteGraphics(graphics);
+}

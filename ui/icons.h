@@ -32,5 +32,7 @@ HICON load_app_icon(int size);
 // The "LOGO" resource as a new 32-bit premultiplied-ARGB GDI+ bitmap (GpBitmap*), or null.
 // The caller disposes it with GdipDisposeImage.
 void* load_logo();
+// Draws the logo bitmap into r with high-quality bicubic interpolation (nothing when null).
+void draw_logo(HDC dc, void* logo, const RECT& r);
 
 #endif

@@ -23,6 +23,7 @@ struct ScannerConfig {
     char product[34];
     int pages;              // pages in the feeder or on the glass
     wchar_t image_file[MAX_PATH];  // a BMP file used as every page instead of the text page
+    wchar_t page_files[8][MAX_PATH];  // ImageFile1..8: the BMP file of that page, before image_file
     int online;             // CAP_DEVICEONLINE
     int feeder_loaded;      // CAP_FEEDERLOADED: 1, 0, or -1 = cannot tell
     int enable_return;      // what MSG_ENABLEDS returns on success (0 or TWRC_CHECKSTATUS)
@@ -222,6 +223,11 @@ static bool load_config() {
     c.paper_count = parse_list(list, c.papers, 8);
     read_text(ini, L"Helper", L"", c.helper, MAX_PATH);
     read_text(ini, L"ImageFile", L"", c.image_file, MAX_PATH);
+    for (int n = 0; n < 8; ++n) {
+        wchar_t key[16];
+        wsprintfW(key, L"ImageFile%d", n + 1);
+        read_text(ini, key, L"", c.page_files[n], MAX_PATH);
+    }
     read_text(ini, L"Trace", L"", c.trace, MAX_PATH);
     return true;
 }
@@ -517,8 +523,8 @@ static HGLOBAL make_text_page(int page) {
 }
 
 // The DIB of a BMP file (the file without its 14-byte file header).
-static HGLOBAL make_file_page() {
-    HANDLE file = CreateFileW(g_scanner.config.image_file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+static HGLOBAL make_file_page(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     const DWORD size = GetFileSize(file, nullptr);
@@ -559,7 +565,10 @@ static TW_UINT16 native_transfer(TW_HANDLE* out) {
     } else if (g_scanner.config.delay_ms > 0) {
         Sleep((DWORD)g_scanner.config.delay_ms);
     }
-    HGLOBAL h = g_scanner.config.image_file[0] ? make_file_page() : make_text_page(page);
+    const wchar_t* page_file = page <= 8 && g_scanner.config.page_files[page - 1][0]
+                                   ? g_scanner.config.page_files[page - 1]
+                                   : g_scanner.config.image_file;
+    HGLOBAL h = page_file[0] ? make_file_page(page_file) : make_text_page(page);
     if (!h) return fail(TWCC_LOWMEMORY);
     if (g_scanner.config.short_block) {
         // A faulty driver: the header promises rows that the block does not hold.

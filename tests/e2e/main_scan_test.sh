@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The main window's unattended runs through the virtual scanner:
+#  - --test-scan with deskew and blank removal on: the blank page is dropped and the skewed
+#    page is straight in the saved PDF (measured on the PDF's own image);
+#  - --test-scan exits non-zero when the scan fails, finds no page or no device, and never
+#    waits on a box;
+#  - --demo adds four pages with the second and fourth turned.
+. "$(dirname "$0")/scan_lib.sh"
+cp "$ZAN_BUILD/app/ZanGroupScanner.exe" "$WORK/"
+export ZAN_VSCAN_INI
+ZAN_VSCAN_INI=$(win_path "$WORK/scanner.ini")
+
+# A white page, and ten bars like lines of text turned by 4 degrees.
+convert -size 1000x1300 xc:white -type TrueColor BMP3:"$WORK/blank.bmp"
+bars=""
+for k in 0 1 2 3 4 5 6 7 8 9; do bars="$bars rectangle 200,$((300 + 40 * k)) 800,$((312 + 40 * k))"; done
+convert -size 1000x1300 xc:white -fill black -draw "$bars" -background white -rotate 4 -gravity center \
+    -extent 1000x1300 -type TrueColor BMP3:"$WORK/skewed.bmp"
+# Height of the dark content of an image.
+content_height() {
+    convert "$1" -colorspace Gray -threshold 50% -trim -format '%h' info:
+}
+
+settings() {  # settings <key=value...>: a fresh settings file beside the program
+    {
+        printf '[Settings]\r\nLanguage=1\r\nLastDevice=Zan Group|Virtual|Zan Virtual Scanner\r\n'
+        local line
+        for line in "$@"; do printf '%s\r\n' "$line"; done
+    } > "$WORK/ZanGroupScanner.ini"
+}
+
+program() {  # program <args...>: exit code in $code, log in $WORK/log
+    rm -f "$WORK/ZanGroupScanner.log"
+    timeout 120 "$WINE_EXEC" ./ZanGroupScanner.exe "$@" > /dev/null 2>&1
+    code=$?
+    touch "$WORK/ZanGroupScanner.log"
+    sed 's/^[^]]*\] //' "$WORK/ZanGroupScanner.log" | tr -d '\r' > "$WORK/log"
+}
+
+# ---- automatic processing on arrival
+script_scanner Pages=3 "ImageFile2=$(win_path "$WORK/blank.bmp")" "ImageFile3=$(win_path "$WORK/skewed.bmp")"
+settings AutoDeskew=1 RemoveBlank=1 AutoCrop=0 Format=0 Dpi=200
+program --lang=en --test-scan out.pdf
+check "test-scan exits 0" test "$code" = 0
+check "test-scan: two pages saved (the blank one dropped)" test "$(pdf_pages out.pdf)" = 2
+check "test-scan: PDF is sound" qpdf --check out.pdf
+check "test-scan: the blank page is logged as dropped" has_line log "page 2 dropped as blank"
+check "test-scan: the skewed page is logged as straightened" grep -q '^page 3 straightened by' log
+check "test-scan: the save result is logged" grep -q '^save result ok=1 .*out.pdf' log
+mkdir -p "$WORK/images"
+pdfimages -f 2 -l 2 -png out.pdf "$WORK/images/p" 2>/dev/null
+skewed_h=$(content_height "$WORK/skewed.bmp")
+saved_h=$(content_height "$WORK/images/p-000.png" 2>/dev/null || echo 0)
+echo "  content height: skewed $skewed_h px, saved $saved_h px (straight: 372)"
+check "test-scan: the saved second page is straight" test "$saved_h" -ge 365 -a "$saved_h" -le 385
+
+# ---- failures end with a non-zero code and without a box
+script_scanner Pages=2 FailAtPage=1
+settings
+program --lang=en --test-scan fail.pdf
+check "failed scan: exit code non-zero" test "$code" != 0
+check "failed scan: no file" test ! -e fail.pdf
+check "failed scan: logged" grep -q '^scan failed: ' log
+check "failed scan: window closed" has_line log "=== exit ==="
+
+settings RemoveBlank=1
+script_scanner Pages=2 "ImageFile=$(win_path "$WORK/blank.bmp")"
+program --lang=en --test-scan none.pdf
+check "only blank pages: exit code non-zero" test "$code" != 0
+check "only blank pages: 'test-scan: no pages' logged" has_line log "test-scan: no pages"
+
+# ---- --demo: four pages, the second and fourth a quarter turn; a scan appends a fifth
+convert -size 400x600 xc:white -fill black -draw "rectangle 50,50 350,100" "$WORK/demo.png"
+script_scanner Pages=1
+settings Format=0 AppendBatch=1 Dpi=100
+program --lang=en --demo demo.png --test-scan demo.pdf
+check "demo: four pages" has_line log "demo: pages=4"
+check "demo and one scanned page saved" test "$(pdf_pages demo.pdf)" = 5
+# "portrait" or "landscape" per page of the PDF.
+orientations=$(pdfinfo -f 1 -l 4 demo.pdf | awk '/^Page.*size:/ { print ($4 > $6) ? "landscape" : "portrait" }' | tr '\n' ' ')
+echo "  demo pages: $orientations"
+check "demo: pages 2 and 4 turned" test "$orientations" = "portrait landscape portrait landscape "
+report_on_failure
+finish
