@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Zan Group Scanner under Wine in the
-# project's own Wine prefix. Without a display it runs under Xvfb, saves a screenshot of
-# the window to build/screenshot.png, closes the program and says where the picture is.
-# Extra arguments go to the program (e.g. ./run.sh --lang=en).
+# project's own Wine prefix, with the virtual scanner installed (three pages in its feeder).
+# Without a display it runs under Xvfb an unattended scan (--test-scan) into
+# build/demo-scan.pdf, saves a screenshot of the window right after the scan to
+# build/screenshot.png and says where both are. Extra arguments go to the program
+# (e.g. ./run.sh --lang=en).
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -44,18 +46,25 @@ if [ $headless -eq 0 ]; then
     exit 0
 fi
 
-/usr/lib/wine/wine64 ./ZanGroupScanner.exe "$@" &
+# The virtual scanner is the device of a first run.
+[ -e ZanGroupScanner.ini ] || printf '[Settings]\r\nLastDevice=Zan Group|Virtual|Zan Virtual Scanner\r\n' > ZanGroupScanner.ini
+rm -f "$build/demo-scan.pdf" "$build/screenshot.png" ZanGroupScanner.log
+/usr/lib/wine/wine64 ./ZanGroupScanner.exe "$@" --test-scan 'Z:'"$(printf '%s' "$build/demo-scan.pdf" | tr / '\\')" &
 app=$!
-for _ in $(seq 30); do
-    sleep 1
-    grep -q 'start ===' ZanGroupScanner.log 2>/dev/null && break
+# The window logs the end of the scan; the save of the pages follows and then it closes.
+for _ in $(seq 600); do
+    grep -q 'scan finished: pages=' ZanGroupScanner.log 2>/dev/null && break
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
 done
-sleep 4
-import -window root "$build/screenshot.png"
-# Close the window as a user would (WM_CLOSE), so the settings are saved and the log gets
-# its exit line; force it only if it does not go.
-/usr/lib/wine/wine64 taskkill /im ZanGroupScanner.exe >/dev/null 2>&1 || true
-for _ in $(seq 10); do kill -0 "$app" 2>/dev/null || break; sleep 1; done
-kill "$app" 2>/dev/null || true
-echo "The program ran under Xvfb; screenshot of its window: $build/screenshot.png"
+import -window root "$build/screenshot.png" || true
+code=0
+wait "$app" || code=$?
+if [ "$code" -eq 0 ] && [ -s "$build/demo-scan.pdf" ]; then
+    echo "The program scanned under Xvfb: $build/demo-scan.pdf"
+else
+    echo "The unattended scan failed (exit code $code)"
+fi
+echo "screenshot of its window after the scan: $build/screenshot.png"
 echo "log: $app_dir/ZanGroupScanner.log"
+exit "$code"

@@ -334,6 +334,9 @@ void on_scan_finished(bool success, WideString* message) {
     progress_marquee(false);
     const wchar_t* text = message ? text_of(*message) : L"";
     if (success) {
+        const PageStoreStats stats = page_store_stats(s.pages.store);
+        log_line(L"scan finished: pages=%d arrived=%d resident_mb=%d budget_mb=%d parked=%d", s.pages.count,
+                 s.pages.scanned_this_run, (int)(stats.resident_bytes >> 20), (int)(stats.budget >> 20), stats.parked);
         status_with_count(146, s.pages.count, COLOR_SUCCESS_TEXT);
         if (*text && s.pages.scanned_this_run == 0) main_set_status(text, COLOR_DANGER);
     } else {
@@ -785,16 +788,15 @@ void main_refresh_device_area() {
     release(&line);
 }
 
+// The folder label reads left to right in both languages (its control is made so), so a
+// path keeps its typed order, an Arabic folder name inside it included.
 void main_refresh_folder_label() {
-    WideString label = {};
-    bidi_append_ltr(&label, text_of(app_settings()->SaveDir), interface_language());
+    const WideString& folder = app_settings()->SaveDir;
     HWND control = child(ID_FOLDER_LABEL);
-    const int length = GetWindowTextLengthW(control);
     wchar_t current[1024] = {};
-    if (length >= 1023 || GetWindowTextW(control, current, 1024) != label.length ||
-        wcscmp(current, text_of(label)) != 0)
-        SetWindowTextW(control, text_of(label));
-    release(&label);
+    if (GetWindowTextLengthW(control) >= 1023 || GetWindowTextW(control, current, 1024) != folder.length ||
+        wcscmp(current, text_of(folder)) != 0)
+        SetWindowTextW(control, text_of(folder));
 }
 
 void main_add_demo_pages() {

@@ -147,6 +147,18 @@ void fill_lists() {
     main_fill_presets();
 }
 
+// The folder path is shortened in its middle. Wine's static control fails an assertion
+// drawing a right-aligned path ellipsis, so the Arabic label (right-aligned) is cut instead.
+DWORD folder_label_style() {
+    return interface_language() == LANGUAGE_ARABIC ? SS_LEFT | SS_CENTERIMAGE : SS_LEFT | SS_PATHELLIPSIS | SS_CENTERIMAGE;
+}
+
+// A path reads left to right in both languages; in Arabic it stays at the right end.
+void make_left_to_right(HWND label) {
+    const LONG_PTR ex = GetWindowLongPtrW(label, GWL_EXSTYLE);
+    SetWindowLongPtrW(label, GWL_EXSTYLE, ex & ~(LONG_PTR)(WS_EX_RTLREADING | WS_EX_LAYOUTRTL));
+}
+
 // Field and item heights of a combo box (its window height includes the drop-down).
 void set_list_heights(HWND list, int field, int item) {
     SendMessageW(list, CB_SETITEMHEIGHT, (WPARAM)-1, scaled(field) - 6);
@@ -192,9 +204,10 @@ void main_create_controls() {
         case KIND_SMALL_LABEL:
             control = make_label(parent, spec.id, caption,
                                  spec.id >= ID_BRIGHTNESS_VALUE && spec.id <= ID_THRESHOLD_VALUE ? SS_CENTER
-                                 : spec.id == ID_FOLDER_LABEL ? SS_LEFT | SS_PATHELLIPSIS | SS_CENTERIMAGE
+                                 : spec.id == ID_FOLDER_LABEL ? folder_label_style()
                                                               : SS_LEFT);
             if (spec.kind == KIND_SMALL_LABEL) SendMessageW(control, WM_SETFONT, (WPARAM)ui_font(FONT_SMALL), 0);
+            if (spec.id == ID_FOLDER_LABEL) make_left_to_right(control);
             break;
         case KIND_LIST:
             control = make_list(parent, spec.id);
