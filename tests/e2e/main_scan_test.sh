@@ -80,5 +80,17 @@ check "demo and one scanned page saved" test "$(pdf_pages demo.pdf)" = 5
 orientations=$(pdfinfo -f 1 -l 4 demo.pdf | awk '/^Page.*size:/ { print ($4 > $6) ? "landscape" : "portrait" }' | tr '\n' ' ')
 echo "  demo pages: $orientations"
 check "demo: pages 2 and 4 turned" test "$orientations" = "portrait landscape portrait landscape "
+# ---- a 300-page feeder scan: every page reaches the page list, the pixels kept in memory
+# stay within the page store's budget (the rest is parked in its temporary file)
+script_scanner Pages=300
+settings Format=0 Dpi=150 ColorMode=0 Source=1 AutoDeskew=0 RemoveBlank=0 AutoCrop=0
+started=$(date +%s)
+program --lang=en --test-scan feeder.pdf
+echo "  300 pages scanned and saved in $(( $(date +%s) - started )) s: $(grep '^scan finished' log)"
+check "300 pages: exit code 0" test "$code" = 0
+check "300 pages: all in the page list" grep -q '^scan finished: pages=300 arrived=300 ' log
+check "300 pages: memory within the store's budget" \
+    awk '/^scan finished/ { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] } } END { exit !(v["resident_mb"] + 0 <= v["budget_mb"] + 0 && v["budget_mb"] + 0 > 0) }' log
+check "300 pages: all saved" test "$(pdf_pages feeder.pdf)" = 300
 report_on_failure
 finish
