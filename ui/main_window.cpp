@@ -235,8 +235,12 @@ void main_create_controls() {
 
 // ---- layout
 
-static int width_of(HFONT font, const wchar_t* text) {
-    return text_width(font, text);
+// A caption's width in the wider of the two languages, so the Arabic window keeps the
+// English one's geometry and is its exact mirror.
+static int width_of(HFONT font, int text_id) {
+    const int arabic = text_width(font, tr_in(LANGUAGE_ARABIC, text_id));
+    const int english = text_width(font, tr_in(LANGUAGE_ENGLISH, text_id));
+    return arabic > english ? arabic : english;
 }
 
 static int wider(int a, int b) {
@@ -263,13 +267,13 @@ void main_layout_window() {
     in.client_h = client.bottom;
     in.dpi = ui_dpi();
     in.language = interface_language();
-    in.help_tw = width_of(normal, tr(70));
-    in.language_tw = width_of(normal, tr(72));
-    in.service_tw = width_of(ui_font(FONT_SEMIBOLD), tr(73));
+    in.help_tw = width_of(normal, 70);
+    in.language_tw = width_of(normal, 72);
+    in.service_tw = width_of(ui_font(FONT_SEMIBOLD), 73);
     static const int kToolTexts[PAGE_TOOL_COUNT] = {187, 188, 37, 39, 40, 189};
-    for (int i = 0; i < PAGE_TOOL_COUNT; ++i) in.tool_tw[i] = width_of(normal, tr(kToolTexts[i]));
-    in.choose_folder_tw = width_of(normal, tr(49));
-    in.open_folder_tw = width_of(normal, tr(50));
+    for (int i = 0; i < PAGE_TOOL_COUNT; ++i) in.tool_tw[i] = width_of(normal, kToolTexts[i]);
+    in.choose_folder_tw = width_of(normal, 49);
+    in.open_folder_tw = width_of(normal, 50);
     st.layout = main_layout(in);
     for (int i = 0; i < st.layout.count; ++i) place(GetDlgItem(st.hwnd, st.layout.controls[i].id), st.layout.controls[i].rect, 0);
 
@@ -279,9 +283,9 @@ void main_layout_window() {
     PanelLayoutInput pin = {};
     pin.dpi = in.dpi;
     pin.language = in.language;
-    pin.pair_tw[0] = wider(width_of(normal, tr(4)), width_of(normal, tr(6)));
-    pin.pair_tw[1] = wider(width_of(normal, tr(7)), width_of(normal, tr(5)));
-    pin.pair_tw[2] = wider(width_of(normal, tr(67)), width_of(normal, tr(68)));
+    pin.pair_tw[0] = wider(width_of(normal, 4), width_of(normal, 6));
+    pin.pair_tw[1] = wider(width_of(normal, 7), width_of(normal, 5));
+    pin.pair_tw[2] = wider(width_of(normal, 67), width_of(normal, 68));
     const int panel_h = panel_rect.bottom - panel_rect.top;
     pin.width = panel_rect.right - panel_rect.left;
     pin.width = panel_layout_width(pin, panel_h, GetSystemMetrics(SM_CXVSCROLL));

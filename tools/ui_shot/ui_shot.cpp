@@ -24,6 +24,8 @@
 #include "ui/controls.h"
 #include "ui/diagnostics_dialog.h"
 #include "ui/help_dialog.h"
+#include "ui/main_layout.h"
+#include "ui/main_window.h"
 #include "ui/settings_dialog.h"
 #include "ui/theme.h"
 #include "tools/ui_shot/gallery.h"
@@ -37,6 +39,8 @@ struct ShotOptions {
     const wchar_t* rects;
     int language;
     int dpi;
+    bool minimum_size;
+    const wchar_t* demo;
 };
 
 ShotOptions g_options = {};
@@ -144,6 +148,43 @@ void load_fresh_settings() {
     release(&folder);
 }
 
+// Runs from the main window's message loop once it is up.
+void CALLBACK photograph_main(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND window = main_window();
+    if (!window) return;
+    KillTimer(nullptr, timer);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    Sleep(200);
+    PageImage* page = capture_window(window);
+    g_saved = page && save_png(page, g_options.out) && (!g_options.rects || save_rects(window, g_options.rects));
+    page_image_free(page);
+    DestroyWindow(window);
+}
+
+int open_main_window(HINSTANCE instance) {
+    StartOptions options = {};
+    if (g_options.demo) {
+        assign(&options.demo_image, g_options.demo);
+        options.demo_pages = 4;
+    }
+    HWND window = main_window_create(instance, &options, SW_SHOWNORMAL);
+    release_options(&options);
+    if (!window) return 1;
+    MSG msg;
+    PeekMessageW(&msg, window, WM_ZAN_START_ENUMERATION, WM_ZAN_START_ENUMERATION, PM_REMOVE);
+    if (g_options.minimum_size) {
+        MINMAXINFO info = {};
+        SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        SetWindowPos(window, nullptr, 0, 0, info.ptMinTrackSize.x, info.ptMinTrackSize.y, SWP_NOMOVE | SWP_NOZORDER);
+    }
+    SetTimer(nullptr, 0, 600, photograph_main);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return g_saved ? 0 : 1;
+}
+
 int open_named(const wchar_t* name) {
     SetTimer(nullptr, 0, 400, photograph);
     WideString input = {};
@@ -199,6 +240,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if ((v = value_of(argv[i], L"--rects="))) g_options.rects = v;
         if ((v = value_of(argv[i], L"--lang="))) g_options.language = text_equals(v, L"ar") == 0 ? LANGUAGE_ARABIC : LANGUAGE_ENGLISH;
         if ((v = value_of(argv[i], L"--dpi="))) g_options.dpi = parse_decimal(v);
+        if ((v = value_of(argv[i], L"--size="))) g_options.minimum_size = text_equals(v, L"min") == 0;
+        if ((v = value_of(argv[i], L"--demo="))) g_options.demo = v;
     }
     if (!g_options.name || !g_options.out) return 2;
     codec_startup();
@@ -215,6 +258,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         page_image_free(page);
     } else if (text_equals(g_options.name, L"pages") == 0) {
         code = shoot_pages(instance);
+    } else if (text_equals(g_options.name, L"main") == 0) {
+        code = open_main_window(instance);
     } else {
         code = open_named(g_options.name);
     }
