@@ -41,6 +41,7 @@ const TechnicalText kTexts[] = {
     {PDF_MESSAGE_PAGE_NO_MEMORY, L"page %d: out of memory",
      L"\x0627\x0644\x0635\x0641\x062D\x0629 %d: \x0646\x0641\x062F\x062A "
      L"\x0627\x0644\x0630\x0627\x0643\x0631\x0629"},
+    {PDF_MESSAGE_CANCELLED, L"cancelled", L"\x0623\x064F\x0644\x063A\x064A\x062A"},
 };
 
 const wchar_t* technical_text(int id, int language) {

@@ -27,6 +27,7 @@ const int PDF_MESSAGE_NO_RANGE = 1006;          // "1..%d ?": the page count
 const int PDF_MESSAGE_OUTPUT_IS_INPUT = 1007;   // "cannot create %s: it is one of the files being merged"
 const int PDF_MESSAGE_PAGE_UNREADABLE = 1008;  // "page %d could not be read back": the page number
 const int PDF_MESSAGE_PAGE_NO_MEMORY = 1009;   // "page %d: out of memory": the page number
+const int PDF_MESSAGE_CANCELLED = 1010;       // "cancelled": the user stopped a merge or split
 
 struct PdfMessage {
     int id;            // PDF_MESSAGE_*; PDF_MESSAGE_NONE when nothing failed

@@ -9,14 +9,23 @@
 #include "core/text.h"
 #include "output/pdf_crypt.h"
 
-static PdfProgressCallback g_progress = nullptr;
+static thread_local PdfProgressCallback t_progress = nullptr;
+static thread_local PdfCancelCheck t_cancel = nullptr;
 
 void pdf_set_progress_callback(PdfProgressCallback callback) {
-    g_progress = callback;
+    t_progress = callback;
 }
 
 void pdf_report_progress(int index, int count) {
-    if (g_progress) g_progress(index, count);
+    if (t_progress) t_progress(index, count);
+}
+
+void pdf_set_cancel_check(PdfCancelCheck check) {
+    t_cancel = check;
+}
+
+bool pdf_cancel_requested() {
+    return t_cancel && t_cancel();
 }
 
 static void flush_buffer(PdfWriter* w) {

@@ -103,9 +103,15 @@ void pdf_append_string(PdfWriter* w, int object, const void* bytes, int count);
 // A hex string that is never encrypted (/ID, /O, /U).
 void pdf_append_plain_hex(PdfWriter* w, const void* bytes, int count);
 
-// ---- progress: one process-wide callback called before each page or file is handled
+// ---- progress: a callback called before each page or file is handled. It belongs to the
+// thread that set it, so a save worker and a merge worker running at once each report to
+// their own window.
 typedef void (*PdfProgressCallback)(int index, int count);
 void pdf_set_progress_callback(PdfProgressCallback callback);   // null: none
 void pdf_report_progress(int index, int count);
+// ---- cancel: asked by merge and split before each file and page, on the thread that set it
+typedef bool (*PdfCancelCheck)();
+void pdf_set_cancel_check(PdfCancelCheck check);   // null: never cancelled
+bool pdf_cancel_requested();
 
 #endif

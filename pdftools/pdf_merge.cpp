@@ -571,12 +571,14 @@ static bool add_pdf(PdfOutput* out, const wchar_t* path, PdfMessage* error) {
         pdf_output_note_version(out, doc.version);
         PdfCopyContext copy = {};
         ok = pdf_copy_begin(&copy, &out->writer, &doc);
+        bool cancelled = false;
         for (int i = 0; ok && i < pages.count; ++i) {
-            const int number = pdf_copy_page(&copy, &pages.pages[i], PDF_OUTPUT_PAGE_TREE);
+            cancelled = pdf_cancel_requested();
+            const int number = cancelled ? 0 : pdf_copy_page(&copy, &pages.pages[i], PDF_OUTPUT_PAGE_TREE);
             ok = number != 0 && pdf_output_add_page(out, number);
         }
         pdf_copy_end(&copy);
-        if (!ok) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
+        if (!ok) pdf_message_set(error, cancelled ? PDF_MESSAGE_CANCELLED : PDF_MESSAGE_WRITE_ERROR);
     }
     pdf_page_list_free(&pages);
     pdf_document_free(&doc);
@@ -613,6 +615,11 @@ bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* outpu
     if (!pdf_output_open(&out, output, error)) return false;
     for (int i = 0; i < count; ++i) {
         pdf_report_progress(i, count);
+        if (pdf_cancel_requested()) {
+            pdf_message_set(error, PDF_MESSAGE_CANCELLED);
+            pdf_output_abandon(&out);
+            return false;
+        }
         const wchar_t* path = paths[i] ? paths[i] : L"";
         const bool ok = is_pdf_path(path) ? add_pdf(&out, path, error) : add_image(&out, path, decoder, error);
         if (ok && out.writer.write_failed) pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);

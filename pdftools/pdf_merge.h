@@ -97,7 +97,8 @@ bool pdf_tiff_select_frame(uint8_t* data, size_t size, int frame);
 
 // ---- merge: PDFs (by the .pdf extension) and images, in order, into output. On failure error
 // gets the message: 117, 128 or 129 (name: the PDF's file name), 172 (name: the image's
-// path) or a technical one (PDF_MESSAGE_*).
+// path) or a technical one (PDF_MESSAGE_*; PDF_MESSAGE_CANCELLED when the thread's cancel
+// check asked to stop: the target is left as it was).
 bool pdf_merge(const wchar_t* const* paths, int count, const wchar_t* output, PdfMessage* error);
 bool pdf_merge_with(const wchar_t* const* paths, int count, const wchar_t* output, const PdfImageDecoder* decoder,
                     PdfMessage* error);

@@ -124,14 +124,16 @@ static bool write_part(const PdfDocument& doc, const PdfPageList& pages, const P
     pdf_output_note_version(&out, doc.version);
     PdfCopyContext copy = {};
     bool ok = pdf_copy_begin(&copy, &out.writer, &doc);
+    bool cancelled = false;
     for (int p = range.first; ok && p <= range.last; ++p) {
-        const int number = pdf_copy_page(&copy, &pages.pages[p - 1], PDF_OUTPUT_PAGE_TREE);
+        cancelled = pdf_cancel_requested();
+        const int number = cancelled ? 0 : pdf_copy_page(&copy, &pages.pages[p - 1], PDF_OUTPUT_PAGE_TREE);
         ok = number != 0 && pdf_output_add_page(&out, number);
     }
     pdf_copy_end(&copy);
     if (!ok || out.writer.write_failed) {
         pdf_output_abandon(&out);
-        pdf_message_set(error, PDF_MESSAGE_WRITE_ERROR);
+        pdf_message_set(error, cancelled ? PDF_MESSAGE_CANCELLED : PDF_MESSAGE_WRITE_ERROR);
         return false;
     }
     return pdf_output_finish(&out, error);
@@ -183,6 +185,11 @@ bool pdf_split(const wchar_t* input, const wchar_t* folder, int mode, int n, con
     ok = ok && check_parts(folder, text_of(base), ranges, error);
     for (int k = 0; ok && k < ranges.count; ++k) {
         pdf_report_progress(k, ranges.count);
+        if (pdf_cancel_requested()) {
+            pdf_message_set(error, PDF_MESSAGE_CANCELLED);
+            ok = false;
+            break;
+        }
         WideString path = part_path(folder, text_of(base), ranges.items[k]);
         ok = write_part(doc, pages, ranges.items[k], text_of(path), error);
         if (ok && !path_push(created, path)) {

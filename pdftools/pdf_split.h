@@ -44,7 +44,8 @@ WideString pdf_split_file_name(const wchar_t* base, int first, int last);
 
 // ---- split: every finished file's path is appended to created, also before a failure.
 // Every output file is checked before the first one is written. On failure error gets the
-// message: 128 or 129, PDF_MESSAGE_NO_RANGE with the page count, or a technical one.
+// message: 128 or 129, PDF_MESSAGE_NO_RANGE with the page count, PDF_MESSAGE_CANCELLED (the
+// files finished before stay) or a technical one.
 bool pdf_split(const wchar_t* input, const wchar_t* folder, int mode, int n, const wchar_t* ranges_text,
                PdfPathList* created, PdfMessage* error);
 

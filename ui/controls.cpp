@@ -610,6 +610,14 @@ HWND make_check(HWND parent, int id, const wchar_t* text) {
                          is_arabic() ? kArabicTextExStyle : 0);
 }
 
+HWND make_radio(HWND parent, int id, const wchar_t* text, bool first) {
+    // Like the check box: in Arabic the circle sits at the right with the text to its left.
+    const DWORD arabic = is_arabic() ? (DWORD)(BS_LEFTTEXT | BS_RIGHT) : 0;
+    return make_standard(parent, id, L"BUTTON", text,
+                         BS_AUTORADIOBUTTON | WS_TABSTOP | (first ? (DWORD)WS_GROUP : 0) | arabic,
+                         is_arabic() ? kArabicTextExStyle : 0);
+}
+
 HWND make_edit(HWND parent, int id, bool password) {
     const DWORD arabic = is_arabic() ? (DWORD)ES_RIGHT : 0;
     return make_standard(parent, id, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | (password ? ES_PASSWORD : 0) | arabic,

@@ -75,6 +75,8 @@ int panel_clamp(int position, int content_height, int client_height);
 HWND make_label(HWND parent, int id, const wchar_t* text, DWORD extra_style);
 HWND make_list(HWND parent, int id);
 HWND make_check(HWND parent, int id, const wchar_t* text);
+// An auto radio button; first starts its group.
+HWND make_radio(HWND parent, int id, const wchar_t* text, bool first);
 HWND make_edit(HWND parent, int id, bool password);
 HWND make_slider(HWND parent, int id, int min, int max, int pos);
 // A read-only multi-line edit with a vertical scroll bar; without wrapping it also

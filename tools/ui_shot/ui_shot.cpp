@@ -2,8 +2,9 @@
 // Photographs one of the program's dialogs, or draws the toolkit gallery, for the
 // screenshot tests and for people reviewing the interface:
 //   ui_shot --show=NAME --lang=en|ar --dpi=96|144 --out=FILE.png [--rects=FILE.txt]
-// NAME: message, warning, confirm, input, help, diag, settings, pages, gallery. "pages"
-// is the preview and the page strip with generated pages, in the middle of a drag. The DPI is this
+// NAME: message, warning, confirm, input, help, diag, settings, merge, split, pages, main,
+// gallery. "pages" is the preview and the page strip with generated pages, in the middle
+// of a drag. The DPI is this
 // process's own (the toolkit's scaling and fonts), so no system setting changes. The
 // dialog is opened as the program opens it; once it has painted, the tool copies its
 // window from the screen, writes the PNG and a list of control rectangles ("id class
@@ -26,7 +27,9 @@
 #include "ui/help_dialog.h"
 #include "ui/main_layout.h"
 #include "ui/main_window.h"
+#include "ui/merge_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/split_dialog.h"
 #include "ui/theme.h"
 #include "tools/ui_shot/gallery.h"
 #include "tools/ui_shot/page_scene.h"
@@ -203,6 +206,10 @@ int open_named(const wchar_t* name) {
         diagnostics_dialog(nullptr, diagnostics_report_pending);
     } else if (text_equals(name, L"settings") == 0) {
         advanced_settings_dialog(nullptr);
+    } else if (text_equals(name, L"merge") == 0) {
+        open_merge_dialog(nullptr);
+    } else if (text_equals(name, L"split") == 0) {
+        open_split_dialog(nullptr);
     } else {
         return 2;
     }
