@@ -15,6 +15,7 @@
 #include "core/path.h"
 #include "core/system.h"
 #include "net/connection_check.h"
+#include "net/net_post.h"
 
 struct NetApi {
     HMODULE library;
@@ -321,8 +322,7 @@ struct ShareSetupJob {
 };
 
 static void post_result(HWND owner, ShareSetupResult* result) {
-    if (!IsWindow(owner) || !PostMessageW(owner, WM_SHARE_SETUP_DONE, 0, reinterpret_cast<LPARAM>(result)))
-        share_setup_result_free(result);
+    if (!net_post_record(owner, WM_SHARE_SETUP_DONE, 0, result)) share_setup_result_free(result);
 }
 
 static DWORD WINAPI share_setup_worker(void* parameter) {
