@@ -87,7 +87,7 @@ SavedSetupLayout saved_setup_layout(int client_w, int client_h, int dpi, int lan
     return l;
 }
 
-WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language) {
+WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, int browse_needed, int copy_needed) {
     WizardLayout l = {};
     int give = scaled_at(WIZARD_DIALOG_H, dpi) - client_h;
     if (give < 0) give = 0;
@@ -96,8 +96,18 @@ WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language) {
     l.location_label = layout_rect(20, 48, 330, 22, client_w, dpi, language);
     l.share_label = layout_rect(366, 48, 240, 22, client_w, dpi, language);
     l.location = layout_rect(20, 74, 320, 30, client_w, dpi, language);
-    l.browse = layout_rect(348, 72, 100, 36, client_w, dpi, language);
-    l.share = layout_rect(462, 74, 190, 30, client_w, dpi, language);
+    // Browse may grow by what the share edit can give (190 down to 100 units).
+    int browse_grow = browse_needed - scaled_at(100, dpi);
+    if (browse_grow < 0) browse_grow = 0;
+    if (browse_grow > scaled_at(90, dpi)) browse_grow = scaled_at(90, dpi);
+    l.browse = layout_rect(348, 72, 100, 36, client_w, dpi, LANGUAGE_ENGLISH);
+    l.browse.right += browse_grow;
+    l.share = layout_rect(462, 74, 190, 30, client_w, dpi, LANGUAGE_ENGLISH);
+    l.share.left += browse_grow;
+    if (language == LANGUAGE_ARABIC) {
+        l.browse = mirror_rect(l.browse, client_w);
+        l.share = mirror_rect(l.share, client_w);
+    }
     l.preview = stretched(20, 112, 20, 52, client_w, dpi, language);
     l.ip_label = layout_rect(20, 172, 330, 22, client_w, dpi, language);
     l.ip = layout_rect(20, 196, 320, 30, client_w, dpi, language);
@@ -106,10 +116,13 @@ WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language) {
     l.dedicated = stretched(20, 266, 20, 26, client_w, dpi, language);
     l.everyone = stretched(20, 294, 20, 26, client_w, dpi, language);
     l.password_label = layout_rect(20, 330, 360, 22, client_w, dpi, language);
-    l.password_hint = stretched(390, 330, 20, 22, client_w, dpi, language);
+    l.password_hint = stretched(390, 330, 20, 48, client_w, dpi, language);
     l.password = layout_rect(20, 356, 220, 30, client_w, dpi, language);
     l.create = layout_rect(20, 400, 280, 36, client_w, dpi, language);
-    l.copy = layout_rect(312, 400, 190, 36, client_w, dpi, language);
+    l.copy = layout_rect(312, 400, 190, 36, client_w, dpi, LANGUAGE_ENGLISH);
+    const int copy_room = client_w - scaled_at(20, dpi) - l.copy.left;
+    if (copy_needed > l.copy.right - l.copy.left) l.copy.right = l.copy.left + (copy_needed < copy_room ? copy_needed : copy_room);
+    if (language == LANGUAGE_ARABIC) l.copy = mirror_rect(l.copy, client_w);
     l.explanation = stretched(20, 448, 20, 210, client_w, dpi, language);
     l.explanation.bottom -= give;
     l.status = stretched(20, 668, 20, 82, client_w, dpi, language);

@@ -41,12 +41,16 @@ SavedSetupLayout saved_setup_layout(int client_w, int client_h, int dpi, int lan
 // A work area lower than the designed client (a 768-pixel laptop screen, 144 DPI) gives
 // the dialog less height: the explanation, which scrolls, gives up the difference (down
 // to 60 units), so the status and the bottom row stay on screen and nothing overlaps.
+// browse_needed and copy_needed are the pixel widths "Browse..." and "Copy all details"
+// need for their icon and caption in either language (0 when unknown): Browse grows and
+// the share edit after it gives up the width (down to 100 units); Copy grows into the
+// free end of its row. The password hint wraps on two lines beside the password edit.
 struct WizardLayout {
     RECT title, location_label, share_label, location, browse, share, preview;
     RECT ip_label, ip, open_page, mode_label, dedicated, everyone;
     RECT password_label, password_hint, password, create, copy;
     RECT explanation, status, open_folder, watch, close;
 };
-WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language);
+WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, int browse_needed, int copy_needed);
 
 #endif

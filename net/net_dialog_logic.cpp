@@ -75,9 +75,7 @@ void wizard_preview_text(const wchar_t* location, int language, WideString* out)
     WideString folder = wizard_full_folder(location);
     assign(out, tr_in(language, 271));
     append(out, L"\r\n");
-    append(out, tr_in(language, 278));
-    append(out, L" ");
-    append(out, text_of(folder));
+    append_labelled_value(out, language, 278, L" ", text_of(folder));
     release(&folder);
 }
 
@@ -128,9 +126,7 @@ void wizard_failure_explanation(const ShareSetupResult& r, int language, WideStr
 void wizard_success_status(const wchar_t* folder, int language, WideString* out) {
     assign(out, tr_in(language, 246));
     append(out, L"\r\n");
-    append(out, tr_in(language, 278));
-    append(out, L" ");
-    append(out, folder);
+    append_labelled_value(out, language, 278, L" ", folder);
 }
 
 void wizard_watch_status(const FolderWatchResult& r, int language, WideString* out) {
@@ -156,4 +152,26 @@ void wizard_watch_status(const FolderWatchResult& r, int language, WideString* o
 bool wizard_entry_shows_saved(const SavedScanFolder& s, const ShareSystem* sys) {
     if (!s.ready || s.folder.length == 0 || s.share.length == 0) return false;
     return sys->folder_exists(sys->context, text_of(s.folder)) && share_path_matches(text_of(s.share), text_of(s.folder), sys);
+}
+
+WideString net_view_text(const wchar_t* text, int language) {
+    WideString out = {};
+    if (language != LANGUAGE_ARABIC) {
+        assign(&out, text);
+        return out;
+    }
+    const wchar_t kRle = 0x202B, kPdf = 0x202C, kLrm = 0x200E;
+    const wchar_t* line = text;
+    while (line && *line) {
+        const wchar_t* end = line;
+        bool has_value = false;
+        while (*end && *end != L'\r' && *end != L'\n') has_value = *end++ == kLrm || has_value;
+        const bool wrap = !has_value && end > line;
+        if (wrap) append_char(&out, kRle);
+        append(&out, line, (int)(end - line));
+        if (wrap) append_char(&out, kPdf);
+        while (*end == L'\r' || *end == L'\n') append_char(&out, *end++);
+        line = end;
+    }
+    return out;
 }

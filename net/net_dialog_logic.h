@@ -63,4 +63,13 @@ void wizard_watch_status(const FolderWatchResult& result, int language, WideStri
 // the folder exists and the share still points at it.
 bool wizard_entry_shows_saved(const SavedScanFolder& saved, const ShareSystem* sys);
 
+// ---- the text views
+// What a read-only text view shows for `text`. In Arabic each sentence line becomes a
+// right-to-left embedding (RLE ... PDF), so its full stop and leading numbers keep their
+// places whatever paragraph direction the edit control assumes. A line carrying a Latin
+// value (its left-to-right mark, see append_labelled_value) stays as it is: an embedding
+// around it makes some edit controls (Wine's) break the value apart, while the mark alone
+// keeps the value as typed in either paragraph direction.
+WideString net_view_text(const wchar_t* text, int language);
+
 #endif

@@ -18,7 +18,6 @@
 #include "ui/common_dialogs.h"
 #include "ui/controls.h"
 #include "ui/dialog_frame.h"
-#include "ui/help_dialog.h"
 #include "ui/icons.h"
 #include "ui/paint.h"
 #include "ui/theme.h"
@@ -45,9 +44,8 @@ void close_mailbox(HWND dialog) {
     net_mailbox_drain(dialog, WM_FOLDER_WATCH_DONE, free_watch_record);
 }
 
-// A text view shows Arabic lines as right-to-left paragraphs (see help_view_text).
 void set_view_text(HWND dialog, int id, const wchar_t* text) {
-    WideString shown = help_view_text(text, interface_language());
+    WideString shown = net_view_text(text, interface_language());
     SetDlgItemTextW(dialog, id, text_of(shown));
     release(&shown);
 }
@@ -543,7 +541,12 @@ void share_wizard(HWND owner, const NetDialogServices* s) {
     if (!dialog) return;
     RECT client;
     GetClientRect(dialog, &client);
-    const WizardLayout l = wizard_layout(client.right, client.bottom, ui_dpi(), interface_language());
+    const RowButton grown[2] = {row_button_of(ID_BROWSE, 110, ICON_FOLDER, BUTTON_SECONDARY),
+                                row_button_of(ID_COPY, 253, ICON_COPY, BUTTON_SECONDARY)};
+    int needed[2];
+    row_needed_widths(grown, 2, needed);
+    const WizardLayout l =
+        wizard_layout(client.right, client.bottom, ui_dpi(), interface_language(), needed[0], needed[1]);
     WizardState state = {};
     state.services = s;
     label(dialog, l.title, tr(236), true);
@@ -562,8 +565,7 @@ void share_wizard(HWND owner, const NetDialogServices* s) {
     radio(dialog, ID_EVERYONE, 242, l.everyone, false);
     CheckRadioButton(dialog, ID_DEDICATED, ID_EVERYONE, ID_DEDICATED);
     label(dialog, l.password_label, tr(272), false);
-    HWND hint = label(dialog, l.password_hint, tr(273), false, ID_HINT);
-    SetWindowLongPtrW(hint, GWL_STYLE, GetWindowLongPtrW(hint, GWL_STYLE) | SS_ENDELLIPSIS);
+    label(dialog, l.password_hint, tr(273), false, ID_HINT);
     edit(dialog, ID_PASSWORD, l.password, L"", 16);
     button(dialog, ID_CREATE, 244, ICON_SHIELD, BUTTON_PRIMARY, l.create);
     button(dialog, ID_COPY, 253, ICON_COPY, BUTTON_SECONDARY, l.copy);

@@ -120,7 +120,7 @@ static bool holds_direction(wchar_t c) {
 // must type. A value ending in a character without a direction gets a closing mark too.
 // Marks, unlike embeddings, hold no state, so a part of the text pasted elsewhere cannot
 // turn the direction of what follows it.
-static void append_value_line(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value) {
+void append_labelled_value(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value) {
     const wchar_t kLrm = 0x200E;
     const bool arabic = language == LANGUAGE_ARABIC;
     append(out, tr_in(language, id));
@@ -138,17 +138,17 @@ void share_details_text(const wchar_t* folder, const wchar_t* computer, const wc
                         const wchar_t* user, const wchar_t* password, bool everyone, bool existing, int language,
                         WideString* out) {
     assign(out, L"");
-    append_value_line(out, language, 278, L" ", folder);
+    append_labelled_value(out, language, 278, L" ", folder);
     append(out, L"\r\n");
-    append_value_line(out, language, 248, L": ", computer);
+    append_labelled_value(out, language, 248, L": ", computer);
     append(out, L"\r\n");
-    append_value_line(out, language, 249, L": ", ip);
+    append_labelled_value(out, language, 249, L": ", ip);
     append(out, L"\r\n");
-    append_value_line(out, language, 250, L": ", unc);
+    append_labelled_value(out, language, 250, L": ", unc);
     append(out, L"\r\n");
-    append_value_line(out, language, 251, L": ", user);
+    append_labelled_value(out, language, 251, L": ", user);
     append(out, L"\r\n");
-    append_value_line(out, language, 252, L": ", password);
+    append_labelled_value(out, language, 252, L": ", password);
     append(out, L"\r\n\r\n");
     if (!everyone && existing) {
         append(out, tr_in(language, 286));

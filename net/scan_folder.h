@@ -34,6 +34,9 @@ bool password_unprotect(const wchar_t* hex, WideString* password);
 // every Latin value (path, computer, IP, network path, user, password) reads as typed
 // inside right-to-left text (\\PC\Share never becomes PC\Share\\), and the value's own
 // characters stay free of marks.
+// One such line: the label (string id), the separator (": " or " ") and the value, with
+// the marks in Arabic.
+void append_labelled_value(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value);
 void share_details_text(const wchar_t* folder, const wchar_t* computer, const wchar_t* ip, const wchar_t* unc,
                         const wchar_t* user, const wchar_t* password, bool everyone, bool existing, int language,
                         WideString* out);

@@ -317,8 +317,8 @@ TEST(ScanFolder, ArabicDetailsKeepEachLatinValueLeftToRight) {
                        LANGUAGE_ENGLISH, &en);
     const std::wstring a = text_of(ar), e = text_of(en);
     for (const wchar_t* value : {L"\\\\OFFICE-PC\\ZanScans", L"OFFICE-PC", L"192.168.1.20", L"4821"})
-        EXPECT_NE(a.find(std::wstring(L"\x202A") + value + L"\x202C"), std::wstring::npos) << narrow(value);
-    EXPECT_EQ(e.find(L"\x202A"), std::wstring::npos);
+        EXPECT_NE(a.find(std::wstring(L"\x200E ") + value + L"\r\n"), std::wstring::npos) << narrow(value);
+    EXPECT_EQ(e.find(L"\x200E"), std::wstring::npos);
     EXPECT_EQ(e.rfind(L"Network path: \\\\OFFICE-PC\\ZanScans\r\n", 0), std::wstring::npos);
     EXPECT_NE(e.find(L"\r\nNetwork path: \\\\OFFICE-PC\\ZanScans\r\n"), std::wstring::npos);
     EXPECT_NE(e.find(tr_in(LANGUAGE_ENGLISH, 286)), std::wstring::npos);
