@@ -11,6 +11,7 @@
 #include "core/heap.h"
 #include "core/library.h"
 #include "net/net_library.h"
+#include "net/net_post.h"
 #include "core/text.h"
 
 static const char kEchoPayload[24] = "ZanGroupScanner";
@@ -252,8 +253,7 @@ struct ConnectionCheckJob {
 
 static void post_result(HWND owner, ConnectionCheckResult* result) {
     // A dialog closed meanwhile, or a full queue: the record is freed here, never lost.
-    if (!IsWindow(owner) || !PostMessageW(owner, WM_CONNECTION_CHECK_DONE, 0, reinterpret_cast<LPARAM>(result)))
-        connection_check_result_free(result);
+    if (!net_post_record(owner, WM_CONNECTION_CHECK_DONE, 0, result)) connection_check_result_free(result);
 }
 
 static DWORD WINAPI connection_check_worker(void* parameter) {

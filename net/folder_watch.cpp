@@ -6,6 +6,7 @@
 #include "core/heap.h"
 #include "core/path.h"
 #include "core/system.h"
+#include "net/net_post.h"
 #include "net/net_report.h"
 
 // The current watch: its stop event and number. Setting and closing an event happen
@@ -131,8 +132,7 @@ static void watch(const FolderWatchJob* job, FolderWatchResult* result) {
 }
 
 static void post_result(HWND owner, unsigned number, FolderWatchResult* result) {
-    if (!IsWindow(owner) || !PostMessageW(owner, WM_FOLDER_WATCH_DONE, number, reinterpret_cast<LPARAM>(result)))
-        folder_watch_result_free(result);
+    if (!net_post_record(owner, WM_FOLDER_WATCH_DONE, number, result)) folder_watch_result_free(result);
 }
 
 static DWORD WINAPI folder_watch_worker(void* parameter) {

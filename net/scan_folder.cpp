@@ -107,30 +107,48 @@ void scan_folder_load(SavedScanFolder* out) {
     release(&hex);
 }
 
-static void append_value_line(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value) {
+// True for a character that keeps its own direction in right-to-left text: a Latin
+// letter or a digit. Anything else (backslash, dot, dash, blank) takes the direction of
+// its neighbours and may wander to the other end of the value.
+static bool holds_direction(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+}
+
+// In Arabic a left-to-right mark (U+200E) goes after the label's colon, before the blank,
+// so the blank and a value's leading backslashes belong to the left-to-right value. The
+// mark stays outside the value: a value selected from pasted text is exactly what the user
+// must type. A value ending in a character without a direction gets a closing mark too.
+// Marks, unlike embeddings, hold no state, so a part of the text pasted elsewhere cannot
+// turn the direction of what follows it.
+void append_labelled_value(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value) {
+    const wchar_t kLrm = 0x200E;
+    const bool arabic = language == LANGUAGE_ARABIC;
     append(out, tr_in(language, id));
-    append(out, separator);
-    const bool embed = language == LANGUAGE_ARABIC;
-    if (embed) append_char(out, 0x202A);
+    const int length = (int)text_length(separator);
+    const int blanks = length > 0 && separator[length - 1] == L' ' ? 1 : 0;
+    append(out, separator, length - blanks);
+    if (arabic) append_char(out, kLrm);
+    append(out, L" ", blanks);
     append(out, value);
-    if (embed) append_char(out, 0x202C);
+    const int n = (int)text_length(value);
+    if (arabic && n > 0 && !holds_direction(value[n - 1])) append_char(out, kLrm);
 }
 
 void share_details_text(const wchar_t* folder, const wchar_t* computer, const wchar_t* ip, const wchar_t* unc,
                         const wchar_t* user, const wchar_t* password, bool everyone, bool existing, int language,
                         WideString* out) {
     assign(out, L"");
-    append_value_line(out, language, 278, L" ", folder);
+    append_labelled_value(out, language, 278, L" ", folder);
     append(out, L"\r\n");
-    append_value_line(out, language, 248, L": ", computer);
+    append_labelled_value(out, language, 248, L": ", computer);
     append(out, L"\r\n");
-    append_value_line(out, language, 249, L": ", ip);
+    append_labelled_value(out, language, 249, L": ", ip);
     append(out, L"\r\n");
-    append_value_line(out, language, 250, L": ", unc);
+    append_labelled_value(out, language, 250, L": ", unc);
     append(out, L"\r\n");
-    append_value_line(out, language, 251, L": ", user);
+    append_labelled_value(out, language, 251, L": ", user);
     append(out, L"\r\n");
-    append_value_line(out, language, 252, L": ", password);
+    append_labelled_value(out, language, 252, L": ", password);
     append(out, L"\r\n\r\n");
     if (!everyone && existing) {
         append(out, tr_in(language, 286));

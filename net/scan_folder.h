@@ -29,9 +29,14 @@ bool password_protect(const wchar_t* password, WideString* hex);
 bool password_unprotect(const wchar_t* hex, WideString* password);
 
 // ---- the details the user copies onto the copier's panel
-// The lines of the share details in `language`. In Arabic every Latin value (path,
-// computer, IP, network path, user, password) is wrapped in a left-to-right embedding
-// (U+202A ... U+202C), so \\PC\Share reads as typed inside right-to-left text.
+// The lines of the share details in `language`: what the wizard shows and what "Copy all
+// details" copies. In Arabic a left-to-right mark (U+200E) follows each label's colon, so
+// every Latin value (path, computer, IP, network path, user, password) reads as typed
+// inside right-to-left text (\\PC\Share never becomes PC\Share\\), and the value's own
+// characters stay free of marks.
+// One such line: the label (string id), the separator (": " or " ") and the value, with
+// the marks in Arabic.
+void append_labelled_value(WideString* out, int language, int id, const wchar_t* separator, const wchar_t* value);
 void share_details_text(const wchar_t* folder, const wchar_t* computer, const wchar_t* ip, const wchar_t* unc,
                         const wchar_t* user, const wchar_t* password, bool everyone, bool existing, int language,
                         WideString* out);

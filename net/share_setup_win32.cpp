@@ -9,12 +9,14 @@
 #include <sddl.h>
 
 #include "core/file.h"
+#include "net/com_ids.h"
 #include "core/heap.h"
 #include "core/library.h"
 #include "net/net_library.h"
 #include "core/path.h"
 #include "core/system.h"
 #include "net/connection_check.h"
+#include "net/net_post.h"
 
 struct NetApi {
     HMODULE library;
@@ -169,10 +171,8 @@ static void windows_everyone_registry(void*) {
 }
 
 static long windows_networks_to_private(void*) {
-    static const CLSID kClsid = {0xDCB00C01, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
-    static const IID kIid = {0xDCB00000, 0x570F, 0x4A9B, {0x8D, 0x69, 0x19, 0x9F, 0xDB, 0xA5, 0x72, 0x3B}};
     void* object = nullptr;
-    HRESULT hr = CoCreateInstance(kClsid, nullptr, CLSCTX_ALL, kIid, &object);
+    HRESULT hr = CoCreateInstance(kClsidNetworkListManager, nullptr, CLSCTX_ALL, kIidNetworkListManager, &object);
     if (FAILED(hr)) return hr;
     INetworkListManager* manager = static_cast<INetworkListManager*>(object);
     IEnumNetworks* networks = nullptr;
@@ -321,8 +321,7 @@ struct ShareSetupJob {
 };
 
 static void post_result(HWND owner, ShareSetupResult* result) {
-    if (!IsWindow(owner) || !PostMessageW(owner, WM_SHARE_SETUP_DONE, 0, reinterpret_cast<LPARAM>(result)))
-        share_setup_result_free(result);
+    if (!net_post_record(owner, WM_SHARE_SETUP_DONE, 0, result)) share_setup_result_free(result);
 }
 
 static DWORD WINAPI share_setup_worker(void* parameter) {

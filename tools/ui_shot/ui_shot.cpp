@@ -3,10 +3,12 @@
 // screenshot tests and for people reviewing the interface:
 //   ui_shot --show=NAME --lang=en|ar --dpi=96|144 --out=FILE.png [--rects=FILE.txt]
 // NAME: message, warning, confirm, input, help, diag, settings, merge, split, pages, main,
-// gallery. "pages" is the preview and the page strip with generated pages, in the middle
-// of a drag. The DPI is this
+// gallery, and the network tools on fixed stand-in results: connection, firewall,
+// share-entry, share-wizard, share-done (see net_shots.h). "pages" is the preview and the
+// page strip with generated pages, in the middle of a drag. The DPI is this
 // process's own (the toolkit's scaling and fonts), so no system setting changes. The
-// dialog is opened as the program opens it; once it has painted, the tool copies its
+// dialog is opened as the program opens it (some first get the command that brings them
+// into the pictured state); once it has painted, the tool copies its
 // window from the screen, writes the PNG and a list of control rectangles ("id class
 // parent-id parent-client-width left top right bottom", coordinates in the parent's
 // client area) and closes the dialog with Cancel. Exit code 0 on success.
@@ -32,6 +34,7 @@
 #include "ui/split_dialog.h"
 #include "ui/theme.h"
 #include "tools/ui_shot/gallery.h"
+#include "tools/ui_shot/net_shots.h"
 #include "tools/ui_shot/page_scene.h"
 
 namespace {
@@ -48,6 +51,7 @@ struct ShotOptions {
 
 ShotOptions g_options = {};
 bool g_saved = false;
+bool g_action_sent = false;
 
 const wchar_t* value_of(const wchar_t* arg, const wchar_t* prefix) {
     const int n = lstrlenW(prefix);
@@ -130,6 +134,14 @@ HWND find_dialog() {
 void CALLBACK photograph(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = find_dialog();
     if (!dialog) return;
+    // The command goes first; the picture follows on a later tick, once the dialog has
+    // handled what the command started.
+    const int action = net_shot_action(g_options.name);
+    if (action && !g_action_sent) {
+        g_action_sent = true;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(action, 0), 0);
+        return;
+    }
     KillTimer(nullptr, timer);
     SetWindowPos(dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
@@ -210,7 +222,7 @@ int open_named(const wchar_t* name) {
         open_merge_dialog(nullptr);
     } else if (text_equals(name, L"split") == 0) {
         open_split_dialog(nullptr);
-    } else {
+    } else if (!net_shot_open(name)) {
         return 2;
     }
     release(&input);
