@@ -2,6 +2,8 @@
 // The entry point of ZanGroupScanner.exe. One executable, two roles: the interactive
 // application, or (with "--zan-admin=<job>") the elevated worker that runs one
 // privileged job and exits with its result.
+// The network tools' header brings in Winsock, which must come before windows.h.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,6 +18,7 @@
 #include "image/codec.h"
 #include "net/elevated_jobs.h"
 #include "net/job_files.h"
+#include "net/net_dialogs.h"
 #include "scan/diagnostics.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -126,6 +129,7 @@ static int run_interactive() {
         MessageBoxW(nullptr, L"UI init failed", kProductName, MB_ICONERROR);
         return 1;
     }
+    main_window_set_tools(MainTools{connection_check_dialog, firewall_dialog, share_wizard_entry});
     const int show_command = app_settings()->Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
     if (!main_window_create(g_instance, &options, show_command)) {
         MessageBoxW(nullptr, L"Window creation failed", kProductName, MB_ICONERROR);

@@ -38,10 +38,22 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
+#include "ui/merge_dialog.h"
 #include "ui/settings_dialog.h"
+#include "ui/split_dialog.h"
 #include "ui/theme.h"
 
+static MainTools g_tools = {};
+
+void main_window_set_tools(const MainTools& tools) {
+    g_tools = tools;
+}
+
 namespace {
+
+void open_connection_check(HWND owner) {
+    if (g_tools.connection_check) g_tools.connection_check(owner, nullptr);
+}
 
 MainWindow& st() {
     return *main_state();
@@ -349,8 +361,9 @@ void on_scan_finished(bool success, WideString* message) {
             append(&box, tr(282));
             UINT flags = MB_YESNO | MB_ICONWARNING;
             if (interface_language() == LANGUAGE_ARABIC) flags |= MB_RIGHT | MB_RTLREADING;
-            MessageBoxW(s.hwnd, text_of(box), L"Zan Group Scanner", flags);
+            const int answer = MessageBoxW(s.hwnd, text_of(box), L"Zan Group Scanner", flags);
             release(&box);
+            if (answer == IDYES) open_connection_check(s.hwnd);
         }
     }
     if (message) {
@@ -863,6 +876,23 @@ void main_on_command(int id, int notification) {
         advanced_settings_dialog(s.hwnd);
         settings_save();
         main_state_update();
+        return;
+    case ID_MERGE:
+        if (!idle()) return;
+        open_merge_dialog(s.hwnd);
+        EnableWindow(child(ID_MERGE), TRUE);
+        main_state_update();
+        main_set_status(tr(283), COLOR_SUCCESS_TEXT);
+        return;
+    case ID_SPLIT: open_split_dialog(s.hwnd); return;
+    case ID_CONNECTION:
+        if (idle()) open_connection_check(s.hwnd);
+        return;
+    case ID_FIREWALL:
+        if (idle() && g_tools.firewall) g_tools.firewall(s.hwnd);
+        return;
+    case ID_SHARE_WIZARD:
+        if (idle() && g_tools.share_wizard) g_tools.share_wizard(s.hwnd);
         return;
     case ID_ROTATE:
     case ID_DELETE_PAGE:
