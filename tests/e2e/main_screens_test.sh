@@ -8,31 +8,13 @@
 #    English one, the side panel's controls included.
 # ZAN_UPDATE_REFERENCES=1 writes the pictures as new references instead (look at them).
 . "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/screens_lib.sh"
 refs="$ZAN_SOURCE/tests/ui/reference"
 shot="$ZAN_BUILD/tools/ui_shot.exe"
 cd "$WORK"
 convert -size 850x1100 xc:white -fill black \
     -draw "rectangle 100,120 700,150 rectangle 100,200 650,215 rectangle 100,240 680,255 rectangle 100,280 600,295" \
     demo_page.png
-
-same_size() { [ "$(identify -format '%wx%h' "$1")" = "$(identify -format '%wx%h' "$2")" ]; }
-close_enough() {
-    local total diff
-    total=$(identify -format '%[fx:w*h]' "$1")
-    diff=$(compare -metric AE -fuzz 10% "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1)
-    echo "  $(basename "$1"): $diff of $total pixels differ"
-    awk -v d="$diff" -v t="$total" 'BEGIN { exit !(d + 0 <= t * 0.005) }'
-}
-# "id class parent-id parent-width left top right bottom" per control.
-mirrored() {
-    awk 'NR == FNR { key = $1 " " $2 " " $3; pw[key] = $4; l[key] = $5; r[key] = $7; next }
-         { key = $1 " " $2 " " $3
-           if (!(key in l)) { print "  no English twin: " $0; bad++; next }
-           if ($4 != pw[key] || $5 != pw[key] - r[key] || $7 != pw[key] - l[key]) {
-               print "  not mirrored: " $0 " (English " l[key] ".." r[key] ")"; bad++ }
-           n++ }
-         END { exit (bad > 0 || n < 60) }' "$1" "$2"
-}
 
 for dpi in 96 144; do
     for size in default min; do
@@ -49,7 +31,7 @@ for dpi in 96 144; do
         done
         [ "${ZAN_UPDATE_REFERENCES:-0}" = 1 ] ||
             check "main window at $dpi DPI, $size size: Arabic mirrors English" \
-                mirrored "$WORK/main_en_${dpi}_$size.txt" "$WORK/main_ar_${dpi}_$size.txt"
+                mirrored "$WORK/main_en_${dpi}_$size.txt" "$WORK/main_ar_${dpi}_$size.txt" 60
     done
 done
 finish
