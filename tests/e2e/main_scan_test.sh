@@ -4,9 +4,12 @@
 #    page is straight in the saved PDF (measured on the PDF's own image);
 #  - --test-scan exits non-zero when the scan fails, finds no page or no device, and never
 #    waits on a box;
-#  - --demo adds four pages with the second and fourth turned.
+#  - --demo adds four pages with the second and fourth turned;
+#  - closing while the save runs waits for the save (the file is complete); closing while
+#    scanning cancels the scan and ends within a bounded time;
+#  - a 300-page feeder scan keeps every page within the page store's budget.
 . "$(dirname "$0")/scan_lib.sh"
-cp "$ZAN_BUILD/app/ZanGroupScanner.exe" "$WORK/"
+cp "$ZAN_BUILD/app/ZanGroupScanner.exe" "$ZAN_BUILD/tools/main_driver.exe" "$WORK/"
 export ZAN_VSCAN_INI
 ZAN_VSCAN_INI=$(win_path "$WORK/scanner.ini")
 
@@ -80,6 +83,58 @@ check "demo and one scanned page saved" test "$(pdf_pages demo.pdf)" = 5
 orientations=$(pdfinfo -f 1 -l 4 demo.pdf | awk '/^Page.*size:/ { print ($4 > $6) ? "landscape" : "portrait" }' | tr '\n' ' ')
 echo "  demo pages: $orientations"
 check "demo: pages 2 and 4 turned" test "$orientations" = "portrait landscape portrait landscape "
+# ---- closing while a save or a scan runs (an unattended run answers the question with yes)
+start_program() {
+    rm -f "$WORK/ZanGroupScanner.log"
+    "$WINE_EXEC" ./ZanGroupScanner.exe "$@" > /dev/null 2>&1 &
+    app=$!
+}
+wait_log() {  # wait_log <pattern>: until the program's log has a matching line (120 s)
+    local i
+    for i in $(seq 1200); do
+        [ -e "$WORK/ZanGroupScanner.log" ] && tr -d '\r' < "$WORK/ZanGroupScanner.log" | grep -q -- "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+finish_program() {
+    code=0
+    wait "$app" || code=$?
+    sed 's/^[^]]*\] //' "$WORK/ZanGroupScanner.log" | tr -d '\r' > "$WORK/log"
+}
+line_of() {  # line_of <pattern>: the number of the first matching log line
+    grep -n -m1 -- "$1" "$WORK/log" | cut -d: -f1
+}
+
+script_scanner Pages=100
+settings Format=0 Dpi=150 ColorMode=0
+start_program --lang=en --test-scan closing.pdf
+check "close during save: the scan ended" wait_log 'scan finished: pages=100'
+"$WINE_EXEC" ./main_driver.exe close 120000 > /dev/null 2>&1
+finish_program
+check "close during save: waited for the save" has_line log "close: waiting for the save to end"
+check "close during save: the save finished before the exit" \
+    test "$(line_of '^save result ok=1')" -gt "$(line_of '^close: waiting')" -a "$(line_of '^=== exit')" -gt "$(line_of '^save result')"
+check "close during save: all 100 pages in a sound file" test "$(pdf_pages closing.pdf)" = 100
+qpdf --check closing.pdf > /dev/null 2>&1
+check "close during save: qpdf finds no fault" test $? -eq 0
+
+script_scanner Pages=40 DelayMs=250
+settings Format=0 Dpi=100
+start_program --lang=en --test-scan cancelled.pdf
+wait_log 'NATIVEXFER\|UI: Found' > /dev/null
+"$WINE_EXEC" ./main_driver.exe wait-busy 60000 > /dev/null 2>&1
+sleep 2
+started=$(date +%s)
+"$WINE_EXEC" ./main_driver.exe close 30000 > /dev/null 2>&1
+finish_program
+echo "  closed $(( $(date +%s) - started )) s after the request"
+check "close during scan: the scan was cancelled" has_line log "close: waiting for the scan to end"
+check "close during scan: ended within 15 s" test $(( $(date +%s) - started )) -le 15
+check "close during scan: fewer than 40 pages arrived" bash -c "! grep -q 'pages=40' '$WORK/log'"
+check "close during scan: nothing saved" test ! -e cancelled.pdf
+check "close during scan: clean exit" has_line log "=== exit ==="
+
 # ---- a 300-page feeder scan: every page reaches the page list, the pixels kept in memory
 # stay within the page store's budget (the rest is parked in its temporary file)
 script_scanner Pages=300
