@@ -348,10 +348,13 @@ static void paint_footer(HDC dc, const RECT& client) {
     RECT line = {0, footer.top, client.right, footer.top + 1};
     fill_solid(dc, line, COLOR_LINE);
     const int W = client.right, h = footer.bottom - footer.top;
-    const int version_w = text_width(ui_font(FONT_SMALL), kVersionText);
+    WideString version = wide_copy(L"v");
+    append(&version, kVersionText);
+    const int version_w = text_width(ui_font(FONT_SMALL), text_of(version));
     const int version_x = W - scaled(14) - version_w;
-    draw_text(dc, kVersionText, english_rect(version_x, footer.top, version_w, h, W), ui_font(FONT_SMALL), COLOR_MUTED,
+    draw_text(dc, text_of(version), english_rect(version_x, footer.top, version_w, h, W), ui_font(FONT_SMALL), COLOR_MUTED,
               DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+    release(&version);
     int status_right = version_x - scaled(12);
     if (st.scanning || st.saving) status_right = status_right < W - scaled(224) ? status_right : W - scaled(224);
     const int status_x = scaled(14);
