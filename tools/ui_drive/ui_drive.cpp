@@ -13,7 +13,8 @@
 //   item:N        clicks entry N (0-based) of list 101
 //   type:ID:TEXT  replaces the text of edit ID by typing TEXT
 //   box           waits for a message box or question and writes "box TEXT" to the log
-// Once the dialog has closed the log gets "closed". Exit code 0 when every step ran and the
+// Once the dialog has closed the log gets "closed" and "merge-dir FOLDER" (the MergeDir
+// setting the dialog left). Exit code 0 when every step ran and the
 // dialog closed; 4 when a step could not run within 60 seconds or the dialog was still open
 // 20 seconds after the last one (the driver then closes it).
 #include <windows.h>
@@ -301,6 +302,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 2;
     }
     log_line(L"closed");
+    log_line(std::wstring(L"merge-dir ") + text_of(app_settings()->MergeDir));
     ui_shared_destroy();
     codec_shutdown();
     return g_timed_out || g_step < g_steps.size() ? 4 : 0;
