@@ -25,12 +25,9 @@ WideString filter_of(const wchar_t* name, const wchar_t* pattern) {
 // The open dialog's result buffer: large enough for many names at once.
 const int kOpenBuffer = 32768;
 
-bool platform_open_files(HWND owner, const wchar_t* title, const wchar_t* filter_name, const wchar_t* pattern,
-                         bool multiple, const wchar_t* folder, StringList* chosen) {
-    const int length = multiple ? kOpenBuffer : MAX_PATH;
-    wchar_t* buffer = static_cast<wchar_t*>(mem_alloc(sizeof(wchar_t) * (size_t)length));
-    if (!buffer) return false;
-    WideString filter = filter_of(filter_name, pattern);
+// The fields both dialogs set alike; the filter and buffer stay the caller's.
+OPENFILENAMEW dialog_fields(HWND owner, const wchar_t* title, const WideString& filter, wchar_t* buffer, int length,
+                            const wchar_t* folder) {
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
@@ -39,6 +36,16 @@ bool platform_open_files(HWND owner, const wchar_t* title, const wchar_t* filter
     ofn.nMaxFile = (DWORD)length;
     ofn.lpstrInitialDir = folder && folder[0] ? folder : nullptr;
     ofn.lpstrTitle = title;
+    return ofn;
+}
+
+bool platform_open_files(HWND owner, const wchar_t* title, const wchar_t* filter_name, const wchar_t* pattern,
+                         bool multiple, const wchar_t* folder, StringList* chosen) {
+    const int length = multiple ? kOpenBuffer : MAX_PATH;
+    wchar_t* buffer = static_cast<wchar_t*>(mem_alloc(sizeof(wchar_t) * (size_t)length));
+    if (!buffer) return false;
+    WideString filter = filter_of(filter_name, pattern);
+    OPENFILENAMEW ofn = dialog_fields(owner, title, filter, buffer, length, folder);
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
                 (multiple ? OFN_ALLOWMULTISELECT : 0);
     const bool ok = GetOpenFileNameW(&ofn) && file_choice_split_selection(buffer, length, chosen) > 0;
@@ -52,14 +59,7 @@ bool platform_save_file(HWND owner, const wchar_t* title, const wchar_t* filter_
     wchar_t buffer[MAX_PATH] = {};
     lstrcpynW(buffer, name ? name : L"", MAX_PATH);
     WideString filter = filter_of(filter_name, pattern);
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = text_of(filter);
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = folder && folder[0] ? folder : nullptr;
-    ofn.lpstrTitle = title;
+    OPENFILENAMEW ofn = dialog_fields(owner, title, filter, buffer, MAX_PATH, folder);
     ofn.lpstrDefExt = extension;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     const bool ok = GetSaveFileNameW(&ofn) != 0;

@@ -1,8 +1,6 @@
 // ui/merge_dialog.cpp
 #include "ui/merge_dialog.h"
 
-#include <commctrl.h>
-
 #include "app/settings.h"
 #include "app/strings.h"
 #include "core/heap.h"
@@ -16,12 +14,12 @@
 #include "ui/merge_split_layout.h"
 #include "ui/merge_split_rules.h"
 #include "ui/theme.h"
-#include "ui/tool_worker.h"
+#include "ui/tool_dialog.h"
 
 namespace {
 
 enum {
-    ID_HEADING = 4001, ID_LIST = 101, ID_ADD = 31, ID_REMOVE = 32, ID_UP = 33, ID_DOWN = 34, ID_PROGRESS = 4100
+    ID_HEADING = 4001, ID_LIST = 101, ID_ADD = 31, ID_REMOVE = 32, ID_UP = 33, ID_DOWN = 34
 };
 
 const wchar_t kPattern[] = L"*.pdf;*.jpg;*.jpeg;*.png;*.tif;*.tiff;*.bmp";
@@ -94,18 +92,7 @@ void set_busy(HWND dialog, MergeState* state, bool busy) {
     state->busy = busy;
     static const int kLocked[] = {ID_LIST, ID_ADD, ID_REMOVE, ID_UP, ID_DOWN, IDOK};
     for (int id : kLocked) EnableWindow(GetDlgItem(dialog, id), !busy);
-    HWND progress = GetDlgItem(dialog, ID_PROGRESS);
-    SendMessageW(progress, PBM_SETPOS, 0, 0);
-    ShowWindow(progress, busy ? SW_SHOW : SW_HIDE);
-    button_set_caption(GetDlgItem(dialog, IDCANCEL), tr(busy ? 108 : 109), -2);
-    if (busy) SetFocus(GetDlgItem(dialog, IDCANCEL));
-}
-
-void warn_message(HWND dialog, const PdfMessage& message) {
-    WideString text = {};
-    pdf_message_text(&message, interface_language(), tr_in, &text);
-    message_box(dialog, text.length > 0 ? text_of(text) : tr(129), true);
-    release(&text);
+    tool_show_busy(dialog, busy);
 }
 
 void on_merge(HWND dialog, MergeState* state) {
@@ -122,7 +109,7 @@ void on_merge(HWND dialog, MergeState* state) {
     if (merge_output_is_input(&state->files, text_of(output))) {
         PdfMessage refusal = {};
         pdf_message_set(&refusal, PDF_MESSAGE_OUTPUT_IS_INPUT, text_of(output));
-        warn_message(dialog, refusal);
+        tool_warn(dialog, refusal);
         pdf_message_release(&refusal);
         release(&output);
         return;
@@ -141,11 +128,12 @@ void on_merge(HWND dialog, MergeState* state) {
     if (!tool_worker_start(&state->worker, dialog, run_merge, &job)) {
         set_busy(dialog, state, false);
         pdf_message_set(&job.error, PDF_MESSAGE_WRITE_ERROR);
-        warn_message(dialog, job.error);
+        tool_warn(dialog, job.error);
     }
 }
 
-void on_done(HWND dialog, MergeState* state) {
+void on_done(HWND dialog) {
+    MergeState* state = state_of(dialog);
     tool_worker_join(&state->worker);
     set_busy(dialog, state, false);
     MergeJob& job = state->job;
@@ -162,24 +150,14 @@ void on_done(HWND dialog, MergeState* state) {
         message_box(dialog, text_of(text), false);
         release(&text);
     } else {
-        warn_message(dialog, job.error);
+        tool_warn(dialog, job.error);
     }
-    SetFocus(GetDlgItem(dialog, IDOK));
-}
-
-void on_progress(HWND dialog, int index, int count) {
-    HWND progress = GetDlgItem(dialog, ID_PROGRESS);
-    SendMessageW(progress, PBM_SETRANGE32, 0, count > 0 ? count : 1);
-    SendMessageW(progress, PBM_SETPOS, (WPARAM)index, 0);
 }
 
 void on_command(HWND dialog, MergeState* state, int id) {
     if (state->busy) {
         // Close and Escape ask the running merge to stop; the dialog closes only after it has.
-        if (id == IDCANCEL && !tool_worker_cancelled(&state->worker)) {
-            tool_worker_cancel(&state->worker);
-            button_set_caption(GetDlgItem(dialog, IDCANCEL), tr(192), -2);
-        }
+        if (id == IDCANCEL) tool_request_cancel(dialog, &state->worker);
         return;
     }
     const int selected = selection_of(dialog);
@@ -201,27 +179,11 @@ void on_command(HWND dialog, MergeState* state, int id) {
 bool merge_hook(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     MergeState* state = state_of(dialog);
     if (!state) return false;
-    switch (msg) {
-    case WM_COMMAND:
-        if (HIWORD(wp) != 0 && LOWORD(wp) == ID_LIST) return false;   // list notifications
-        on_command(dialog, state, LOWORD(wp));
-        *result = 0;
-        return true;
-    case TOOL_WORKER_PROGRESS:
-        on_progress(dialog, (int)wp, (int)lp);
-        *result = 0;
-        return true;
-    case TOOL_WORKER_DONE:
-        on_done(dialog, state);
-        *result = 0;
-        return true;
-    case WM_SETCURSOR:
-        if (!state->busy) return false;
-        SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
-        *result = TRUE;
-        return true;
-    default: return false;
-    }
+    if (msg != WM_COMMAND) return tool_handle_worker_message(dialog, state->busy, msg, wp, lp, on_done, result);
+    if (HIWORD(wp) != 0 && LOWORD(wp) == ID_LIST) return false;   // the list's own notifications
+    on_command(dialog, state, LOWORD(wp));
+    *result = 0;
+    return true;
 }
 
 HWND make_file_list(HWND dialog) {
@@ -233,14 +195,6 @@ HWND make_file_list(HWND dialog) {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-HWND make_progress(HWND dialog) {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    return CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, dialog,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_PROGRESS)), GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
 }  // namespace
 
 void open_merge_dialog(HWND owner) {
@@ -248,12 +202,8 @@ void open_merge_dialog(HWND owner) {
                                   row_button_of(IDCANCEL, 109, ICON_CLOSE, BUTTON_SECONDARY)};
     int needed[2];
     row_needed_widths(buttons, 2, needed);
-    // Close reads Cancel, then Cancelling..., while a merge runs.
-    const RowButton busy_captions[2] = {row_button_of(IDCANCEL, 108, ICON_CLOSE, BUTTON_SECONDARY),
-                                        row_button_of(IDCANCEL, 192, ICON_CLOSE, BUTTON_SECONDARY)};
-    int busy_needed[2];
-    row_needed_widths(busy_captions, 2, busy_needed);
-    for (int w : busy_needed) needed[1] = w > needed[1] ? w : needed[1];
+    // Close reads Cancel, then Cancelling..., while the work runs.
+    needed[1] = tool_close_needed_width(buttons[1]);
     int width = scaled(MERGE_CLIENT_W);
     const int row_width = button_row_width(kMergeButtons, 2, needed, ui_dpi());
     if (row_width > width) width = row_width;
@@ -278,7 +228,7 @@ void open_merge_dialog(HWND owner) {
         make_button(dialog, kColumnIds[i], tr(kColumnTexts[i]), kColumnIcons[i], BUTTON_SECONDARY, r.left, r.top,
                     r.right - r.left, r.bottom - r.top);
     }
-    place_control(make_progress(dialog), l.progress);
+    tool_make_progress(dialog, l.progress);
     // Tab order follows reading order: Close comes before the primary button at the row's end.
     const RECT rects[2] = {l.close, l.merge};
     const RowButton row[2] = {buttons[1], buttons[0]};

@@ -1,8 +1,6 @@
 // ui/split_dialog.cpp
 #include "ui/split_dialog.h"
 
-#include <commctrl.h>
-
 #include "app/settings.h"
 #include "app/strings.h"
 #include "core/file.h"
@@ -16,13 +14,13 @@
 #include "ui/merge_split_layout.h"
 #include "ui/merge_split_rules.h"
 #include "ui/theme.h"
-#include "ui/tool_worker.h"
+#include "ui/tool_dialog.h"
 
 namespace {
 
 enum {
     ID_LABEL = 4001, ID_HEADING = 4002, ID_PATH = 101, ID_N = 102, ID_RANGES = 103, ID_BROWSE = 31,
-    ID_EACH_PAGE = 41, ID_EVERY_N = 42, ID_CUSTOM = 43, ID_PROGRESS = 4100
+    ID_EACH_PAGE = 41, ID_EVERY_N = 42, ID_CUSTOM = 43
 };
 
 // What the worker reads and fills; the dialog's controls are disabled while it runs.
@@ -116,18 +114,7 @@ void set_busy(HWND dialog, SplitState* state, bool busy) {
     } else {
         update_fields(dialog);
     }
-    HWND progress = GetDlgItem(dialog, ID_PROGRESS);
-    SendMessageW(progress, PBM_SETPOS, 0, 0);
-    ShowWindow(progress, busy ? SW_SHOW : SW_HIDE);
-    button_set_caption(GetDlgItem(dialog, IDCANCEL), tr(busy ? 108 : 109), -2);
-    if (busy) SetFocus(GetDlgItem(dialog, IDCANCEL));
-}
-
-void warn_message(HWND dialog, const PdfMessage& message) {
-    WideString text = {};
-    pdf_message_text(&message, interface_language(), tr_in, &text);
-    message_box(dialog, text.length > 0 ? text_of(text) : tr(129), true);
-    release(&text);
+    tool_show_busy(dialog, busy);
 }
 
 void start(HWND dialog, SplitState* state) {
@@ -135,7 +122,7 @@ void start(HWND dialog, SplitState* state) {
     if (!tool_worker_start(&state->worker, dialog, run_split, &state->job)) {
         set_busy(dialog, state, false);
         pdf_message_set(&state->job.error, PDF_MESSAGE_WRITE_ERROR);
-        warn_message(dialog, state->job.error);
+        tool_warn(dialog, state->job.error);
     }
 }
 
@@ -167,7 +154,8 @@ WideString created_text(int count, const wchar_t* folder) {
     return text;
 }
 
-void on_done(HWND dialog, SplitState* state) {
+void on_done(HWND dialog) {
+    SplitState* state = state_of(dialog);
     tool_worker_join(&state->worker);
     set_busy(dialog, state, false);
     SplitJob& job = state->job;
@@ -194,24 +182,14 @@ void on_done(HWND dialog, SplitState* state) {
         message_box(dialog, text_of(text), false);
         release(&text);
     } else {
-        warn_message(dialog, job.error);
+        tool_warn(dialog, job.error);
     }
-    SetFocus(GetDlgItem(dialog, IDOK));
-}
-
-void on_progress(HWND dialog, int index, int count) {
-    HWND progress = GetDlgItem(dialog, ID_PROGRESS);
-    SendMessageW(progress, PBM_SETRANGE32, 0, count > 0 ? count : 1);
-    SendMessageW(progress, PBM_SETPOS, (WPARAM)index, 0);
 }
 
 void on_command(HWND dialog, SplitState* state, int id) {
     if (state->busy) {
         // Close and Escape ask the running split to stop; the dialog closes only after it has.
-        if (id == IDCANCEL && !tool_worker_cancelled(&state->worker)) {
-            tool_worker_cancel(&state->worker);
-            button_set_caption(GetDlgItem(dialog, IDCANCEL), tr(192), -2);
-        }
+        if (id == IDCANCEL) tool_request_cancel(dialog, &state->worker);
         return;
     }
     switch (id) {
@@ -228,38 +206,13 @@ void on_command(HWND dialog, SplitState* state, int id) {
 bool split_hook(HWND dialog, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     SplitState* state = state_of(dialog);
     if (!state) return false;
-    switch (msg) {
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        // Edits report changes and focus; only the buttons' clicks are commands here.
-        if (id == ID_PATH || id == ID_N || id == ID_RANGES) return false;
-        on_command(dialog, state, id);
-        *result = 0;
-        return true;
-    }
-    case TOOL_WORKER_PROGRESS:
-        on_progress(dialog, (int)wp, (int)lp);
-        *result = 0;
-        return true;
-    case TOOL_WORKER_DONE:
-        on_done(dialog, state);
-        *result = 0;
-        return true;
-    case WM_SETCURSOR:
-        if (!state->busy) return false;
-        SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
-        *result = TRUE;
-        return true;
-    default: return false;
-    }
-}
-
-HWND make_progress(HWND dialog) {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    return CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, dialog,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_PROGRESS)), GetModuleHandleW(nullptr),
-                           nullptr);
+    if (msg != WM_COMMAND) return tool_handle_worker_message(dialog, state->busy, msg, wp, lp, on_done, result);
+    const int id = LOWORD(wp);
+    // Edits report changes and focus; only the buttons' clicks are commands here.
+    if (id == ID_PATH || id == ID_N || id == ID_RANGES) return false;
+    on_command(dialog, state, id);
+    *result = 0;
+    return true;
 }
 
 }  // namespace
@@ -269,12 +222,8 @@ void open_split_dialog(HWND owner) {
                                   row_button_of(IDCANCEL, 109, ICON_CLOSE, BUTTON_SECONDARY)};
     int needed[2];
     row_needed_widths(buttons, 2, needed);
-    // Close reads Cancel, then Cancelling..., while a split runs.
-    const RowButton busy_captions[2] = {row_button_of(IDCANCEL, 108, ICON_CLOSE, BUTTON_SECONDARY),
-                                        row_button_of(IDCANCEL, 192, ICON_CLOSE, BUTTON_SECONDARY)};
-    int busy_needed[2];
-    row_needed_widths(busy_captions, 2, busy_needed);
-    for (int w : busy_needed) needed[1] = w > needed[1] ? w : needed[1];
+    // Close reads Cancel, then Cancelling..., while the work runs.
+    needed[1] = tool_close_needed_width(buttons[1]);
     int width = scaled(SPLIT_CLIENT_W);
     const int row_width = button_row_width(kSplitButtons, 2, needed, ui_dpi());
     if (row_width > width) width = row_width;
@@ -304,7 +253,7 @@ void open_split_dialog(HWND owner) {
     HWND ranges = make_edit(dialog, ID_RANGES, false);
     SetWindowTextW(ranges, L"1-3,5");
     place_control(ranges, l.ranges_field);
-    place_control(make_progress(dialog), l.progress);
+    tool_make_progress(dialog, l.progress);
     CheckDlgButton(dialog, ID_EACH_PAGE, BST_CHECKED);
     update_fields(dialog);
     const RECT rects[2] = {l.close, l.split};

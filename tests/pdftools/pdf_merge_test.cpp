@@ -390,3 +390,48 @@ TEST(PdfMerge, UnreplaceableTargetIsFoundBeforeTheWork) {
     for (WideString* w : {&a, &folder, &tif, &text}) release(w);
     pdf_message_release(&error);
 }
+
+namespace {
+// A cancel check that says yes from its limit-th question on.
+int g_questions = 0;
+int g_cancel_from = 0;
+bool cancel_from_limit() {
+    return ++g_questions >= g_cancel_from;
+}
+}
+
+// Cancelling between inputs or between the pages of one input leaves the target as it was
+// (here: an older file of the same name) and says why; without a request the merge runs on.
+TEST(PdfMerge, CancelledMergeKeepsTheTargetAsItWas) {
+    TempFolder t;
+    WideString a = t.write(L"a.pdf", pdftest::text_pdf(3));
+    WideString b = t.write(L"b.pdf", pdftest::text_pdf(2));
+    WideString out = t.write(L"out.pdf", "older file");
+    for (int limit : {1, 2, 4, 5}) {
+        g_questions = 0;
+        g_cancel_from = limit;
+        pdf_set_cancel_check(cancel_from_limit);
+        PdfMessage error = {};
+        EXPECT_FALSE(merge({a, b}, out, &error)) << limit;
+        pdf_set_cancel_check(nullptr);
+        EXPECT_EQ(PDF_MESSAGE_CANCELLED, error.id) << limit;
+        EXPECT_EQ("older file", read_all(out.data)) << limit;
+        EXPECT_EQ((std::vector<std::string>{"a.pdf", "b.pdf", "out.pdf"}), [&] {
+            auto names = t.entries();
+            std::sort(names.begin(), names.end());
+            return names;
+        }()) << "no temporary file is left, limit " << limit;
+        pdf_message_release(&error);
+    }
+    g_questions = 0;
+    g_cancel_from = 1000;
+    pdf_set_cancel_check(cancel_from_limit);
+    PdfMessage error = {};
+    EXPECT_TRUE(merge({a, b}, out, &error));
+    pdf_set_cancel_check(nullptr);
+    EXPECT_EQ(5, page_count(out.data));
+    // Asked before each input and each page.
+    EXPECT_EQ(2 + 5, g_questions);
+    for (WideString* w : {&a, &b, &out}) release(w);
+    pdf_message_release(&error);
+}

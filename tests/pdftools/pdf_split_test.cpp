@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "output/pdf_writer.h"
 #include "pdftools/pdf_reader.h"
 #include "tests/pdftools/pdf_test_files.h"
 #include "tests/test_text.h"
@@ -140,4 +141,37 @@ TEST(PdfSplit, UnreplaceablePartStopsTheSplitBeforeAnyFileIsWritten) {
     pdf_path_list_free(&created);
     pdf_message_release(&error);
     for (WideString* w : {&in, &dir, &blocker, &first}) release(w);
+}
+
+namespace {
+int g_questions = 0;
+bool cancel_at_third_question() {
+    return ++g_questions >= 3;
+}
+}
+
+// A split cancelled in its second part keeps the first, finished part and abandons the
+// second; the message says it was cancelled.
+TEST(PdfSplit, CancelledSplitKeepsTheFinishedParts) {
+    TempFolder t;
+    WideString in = t.write(L"four.pdf", pdftest::text_pdf(4));
+    WideString dir = t.file(L"out");
+    PdfPathList created = {};
+    PdfMessage error = {};
+    g_questions = 0;
+    pdf_set_cancel_check(cancel_at_third_question);
+    // Questions: before part 1, page 1, before part 2 (cancelled there).
+    EXPECT_FALSE(pdf_split(in.data, dir.data, PDF_SPLIT_EACH_PAGE, 0, nullptr, &created, &error));
+    pdf_set_cancel_check(nullptr);
+    EXPECT_EQ(PDF_MESSAGE_CANCELLED, error.id);
+    EXPECT_EQ((std::vector<std::string>{"four_p001.pdf"}), names(created));
+    EXPECT_EQ("1", page_texts(created.items[0].data));
+    WideString second = t.file(L"out\\four_p002.pdf");
+    EXPECT_FALSE(file_exists(second.data));
+    WideString english = {};
+    pdf_message_text(&error, 1, nullptr, &english);
+    EXPECT_EQ("cancelled", utf8(english));
+    pdf_path_list_free(&created);
+    pdf_message_release(&error);
+    for (WideString* w : {&in, &dir, &second, &english}) release(w);
 }
