@@ -61,13 +61,25 @@ ConnectionDialogLayout connection_dialog_layout(int client_w, int client_h, int 
     return l;
 }
 
-FirewallDialogLayout firewall_dialog_layout(int client_w, int client_h, int dpi, int language) {
+FirewallDialogLayout firewall_dialog_layout(int client_w, int client_h, int dpi, int language, const int* needed) {
     FirewallDialogLayout l = {};
     l.icon = header_icon(20, 66, 16, 42, client_w, dpi, language);
     l.title = header_title(74, 18, 54, client_w, dpi, language);
     l.status = stretched(20, 78, 20, 142, client_w, dpi, language);
-    l.lock = layout_rect(20, 238, 210, 36, client_w, dpi, language);
-    l.restore = layout_rect(242, 238, 210, 36, client_w, dpi, language);
+    l.lock = layout_rect(20, 238, 210, 36, client_w, dpi, LANGUAGE_ENGLISH);
+    l.restore = layout_rect(242, 238, 210, 36, client_w, dpi, LANGUAGE_ENGLISH);
+    if (needed && needed[0] > l.lock.right - l.lock.left) {
+        const int grow = needed[0] - (l.lock.right - l.lock.left);
+        l.lock.right += grow;
+        OffsetRect(&l.restore, grow, 0);
+    }
+    const int room = client_w - scaled_at(20, dpi) - l.restore.left;
+    if (needed && needed[1] > l.restore.right - l.restore.left)
+        l.restore.right = l.restore.left + (needed[1] < room ? needed[1] : room);
+    if (language == LANGUAGE_ARABIC) {
+        l.lock = mirror_rect(l.lock, client_w);
+        l.restore = mirror_rect(l.restore, client_w);
+    }
     l.run_again = layout_rect(20, 288, 160, 36, client_w, dpi, language);
     l.note = stretched(20, 334, 20, 36, client_w, dpi, language);
     l.close = close_button(client_w, client_h, dpi, language);
@@ -87,11 +99,16 @@ SavedSetupLayout saved_setup_layout(int client_w, int client_h, int dpi, int lan
     return l;
 }
 
-WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, int browse_needed, int copy_needed) {
+WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, const int* needed) {
+    const int browse_needed = needed ? needed[WIZARD_NEED_BROWSE] : 0;
+    const int copy_needed = needed ? needed[WIZARD_NEED_COPY] : 0;
+    const int watch_needed = needed ? needed[WIZARD_NEED_WATCH] : 0;
     WizardLayout l = {};
     int give = scaled_at(WIZARD_DIALOG_H, dpi) - client_h;
     if (give < 0) give = 0;
-    if (give > scaled_at(210 - 60, dpi)) give = scaled_at(210 - 60, dpi);
+    const int explanation_give = give < scaled_at(210 - 60, dpi) ? give : scaled_at(210 - 60, dpi);
+    int status_give = give - explanation_give;
+    if (status_give > scaled_at(82 - 44, dpi)) status_give = scaled_at(82 - 44, dpi);
     l.title = stretched(20, 14, 20, 28, client_w, dpi, language);
     l.location_label = layout_rect(20, 48, 330, 22, client_w, dpi, language);
     l.share_label = layout_rect(366, 48, 240, 22, client_w, dpi, language);
@@ -124,11 +141,16 @@ WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, in
     if (copy_needed > l.copy.right - l.copy.left) l.copy.right = l.copy.left + (copy_needed < copy_room ? copy_needed : copy_room);
     if (language == LANGUAGE_ARABIC) l.copy = mirror_rect(l.copy, client_w);
     l.explanation = stretched(20, 448, 20, 210, client_w, dpi, language);
-    l.explanation.bottom -= give;
+    l.explanation.bottom -= explanation_give;
     l.status = stretched(20, 668, 20, 82, client_w, dpi, language);
-    OffsetRect(&l.status, 0, -give);
+    OffsetRect(&l.status, 0, -explanation_give);
+    l.status.bottom -= status_give;
     l.open_folder = from_bottom(20, 50, 200, 36, client_w, client_h, dpi, language);
-    l.watch = from_bottom(232, 50, 250, 36, client_w, client_h, dpi, language);
+    l.watch = from_bottom(232, 50, 250, 36, client_w, client_h, dpi, LANGUAGE_ENGLISH);
+    const int watch_room = client_w - scaled_at(140 + 12, dpi) - l.watch.left;
+    if (watch_needed > l.watch.right - l.watch.left)
+        l.watch.right = l.watch.left + (watch_needed < watch_room ? watch_needed : watch_room);
+    if (language == LANGUAGE_ARABIC) l.watch = mirror_rect(l.watch, client_w);
     l.close = close_button(client_w, client_h, dpi, language);
     return l;
 }

@@ -29,7 +29,9 @@ struct FirewallDialogLayout {
     RECT icon, title;   // painted
     RECT status, lock, restore, run_again, note, close;
 };
-FirewallDialogLayout firewall_dialog_layout(int client_w, int client_h, int dpi, int language);
+// needed: the pixel widths Lock and Restore need (or null): Lock grows and Restore moves
+// on by as much, Restore grows up to the far margin.
+FirewallDialogLayout firewall_dialog_layout(int client_w, int client_h, int dpi, int language, const int* needed);
 
 // ---- the saved Scan-to-Folder setup
 struct SavedSetupLayout {
@@ -40,17 +42,19 @@ SavedSetupLayout saved_setup_layout(int client_w, int client_h, int dpi, int lan
 // ---- the Scan-to-Folder wizard
 // A work area lower than the designed client (a 768-pixel laptop screen, 144 DPI) gives
 // the dialog less height: the explanation, which scrolls, gives up the difference (down
-// to 60 units), so the status and the bottom row stay on screen and nothing overlaps.
-// browse_needed and copy_needed are the pixel widths "Browse..." and "Copy all details"
-// need for their icon and caption in either language (0 when unknown): Browse grows and
-// the share edit after it gives up the width (down to 100 units); Copy grows into the
-// free end of its row. The password hint wraps on two lines beside the password edit.
+// to 60 units), then the status (down to 44), so the bottom row stays on screen and
+// nothing overlaps. needed[WIZARD_NEEDS] are the pixel widths "Browse...", "Copy all
+// details" and "Watch for a test file" need for their icon and caption in either language
+// (0 when unknown): Browse grows and the share edit after it gives up the width (down to
+// 100 units); Copy and Watch grow into the free part of their rows. The password hint
+// wraps on two lines beside the password edit.
+enum { WIZARD_NEED_BROWSE, WIZARD_NEED_COPY, WIZARD_NEED_WATCH, WIZARD_NEEDS };
 struct WizardLayout {
     RECT title, location_label, share_label, location, browse, share, preview;
     RECT ip_label, ip, open_page, mode_label, dedicated, everyone;
     RECT password_label, password_hint, password, create, copy;
     RECT explanation, status, open_folder, watch, close;
 };
-WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, int browse_needed, int copy_needed);
+WizardLayout wizard_layout(int client_w, int client_h, int dpi, int language, const int* needed);
 
 #endif

@@ -58,7 +58,8 @@ HWND text_view(HWND dialog, int id, const RECT& r, const wchar_t* text) {
     return view;
 }
 
-HWND label(HWND dialog, const RECT& r, const wchar_t* text, bool semibold, int id = -1) {
+// Labels get ids of their own (201 on) so each control of a dialog is told apart.
+HWND label(HWND dialog, const RECT& r, const wchar_t* text, bool semibold, int id) {
     HWND control = make_label(dialog, id, text, SS_LEFT);
     place_control(control, r);
     if (semibold && control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font(FONT_SEMIBOLD)), FALSE);
@@ -284,8 +285,8 @@ int saved_setup_dialog(HWND owner, const SavedScanFolder& saved, const NetDialog
     SavedState state = {services, &saved};
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, saved_hook);
-    label(dialog, l.title, tr(236), true);
-    label(dialog, l.note, tr(277), false);
+    label(dialog, l.title, tr(236), true, 201);
+    label(dialog, l.note, tr(277), false, 202);
     WideString details = {};
     share_details_text(text_of(saved.folder), text_of(saved.computer), text_of(saved.ip), text_of(saved.unc),
                        text_of(saved.user), text_of(saved.password), saved.everyone, false, interface_language(), &details);
@@ -541,30 +542,33 @@ void share_wizard(HWND owner, const NetDialogServices* s) {
     if (!dialog) return;
     RECT client;
     GetClientRect(dialog, &client);
-    const RowButton grown[2] = {row_button_of(ID_BROWSE, 110, ICON_FOLDER, BUTTON_SECONDARY),
-                                row_button_of(ID_COPY, 253, ICON_COPY, BUTTON_SECONDARY)};
-    int needed[2];
-    row_needed_widths(grown, 2, needed);
-    const WizardLayout l =
-        wizard_layout(client.right, client.bottom, ui_dpi(), interface_language(), needed[0], needed[1]);
+    // The watch button's caption changes: it needs the longer of its two.
+    const RowButton grown[WIZARD_NEEDS + 1] = {row_button_of(ID_BROWSE, 110, ICON_FOLDER, BUTTON_SECONDARY),
+                                               row_button_of(ID_COPY, 253, ICON_COPY, BUTTON_SECONDARY),
+                                               row_button_of(ID_WATCH, 257, ICON_DONE, BUTTON_SUCCESS),
+                                               row_button_of(ID_WATCH, 259, ICON_CLOSE, BUTTON_SUCCESS)};
+    int needed[WIZARD_NEEDS + 1];
+    row_needed_widths(grown, WIZARD_NEEDS + 1, needed);
+    if (needed[WIZARD_NEEDS] > needed[WIZARD_NEED_WATCH]) needed[WIZARD_NEED_WATCH] = needed[WIZARD_NEEDS];
+    const WizardLayout l = wizard_layout(client.right, client.bottom, ui_dpi(), interface_language(), needed);
     WizardState state = {};
     state.services = s;
-    label(dialog, l.title, tr(236), true);
-    label(dialog, l.location_label, tr(237), false);
-    label(dialog, l.share_label, tr(238), false);
+    label(dialog, l.title, tr(236), true, 201);
+    label(dialog, l.location_label, tr(237), false, 202);
+    label(dialog, l.share_label, tr(238), false, 203);
     WideString documents = s->documents_folder(s->context), address = s->suggest_machine_address(s->context);
     HWND location = edit(dialog, ID_LOCATION, l.location, text_of(documents), MAX_PATH);
     button(dialog, ID_BROWSE, 110, ICON_FOLDER, BUTTON_SECONDARY, l.browse);
     edit(dialog, ID_SHARE, l.share, L"ZanScans", 32);
     text_view(dialog, ID_PREVIEW, l.preview, nullptr);
-    label(dialog, l.ip_label, tr(239), false);
+    label(dialog, l.ip_label, tr(239), false, 204);
     edit(dialog, ID_MACHINE_IP, l.ip, text_of(address), 64);
     button(dialog, ID_WIZARD_PAGE, 210, ICON_WEB, BUTTON_SECONDARY, l.open_page);
-    label(dialog, l.mode_label, tr(240), true);
+    label(dialog, l.mode_label, tr(240), true, 205);
     radio(dialog, ID_DEDICATED, 241, l.dedicated, true);
     radio(dialog, ID_EVERYONE, 242, l.everyone, false);
     CheckRadioButton(dialog, ID_DEDICATED, ID_EVERYONE, ID_DEDICATED);
-    label(dialog, l.password_label, tr(272), false);
+    label(dialog, l.password_label, tr(272), false, 206);
     label(dialog, l.password_hint, tr(273), false, ID_HINT);
     edit(dialog, ID_PASSWORD, l.password, L"", 16);
     button(dialog, ID_CREATE, 244, ICON_SHIELD, BUTTON_PRIMARY, l.create);
@@ -640,7 +644,7 @@ void connection_check_dialog_with(HWND owner, const wchar_t* address, const NetD
     ConnectionState state = {s, connection_dialog_layout(client.right, client.bottom, ui_dpi(), interface_language()),
                              false};
     const ConnectionDialogLayout& l = state.layout;
-    label(dialog, l.label, tr(208), true);
+    label(dialog, l.label, tr(208), true, 201);
     WideString suggested = {};
     if (address && address[0]) assign(&suggested, address);
     else suggested = s->suggest_machine_address(s->context);
@@ -663,13 +667,18 @@ void firewall_dialog_with(HWND owner, const NetDialogServices* s) {
     if (!dialog) return;
     RECT client;
     GetClientRect(dialog, &client);
-    FirewallState state = {s, firewall_dialog_layout(client.right, client.bottom, ui_dpi(), interface_language()), false};
+    const RowButton grown[2] = {row_button_of(ID_LOCK, 222, ICON_WARNING, BUTTON_DANGER),
+                                row_button_of(ID_RESTORE, 224, ICON_SHIELD, BUTTON_SUCCESS)};
+    int needed[2];
+    row_needed_widths(grown, 2, needed);
+    FirewallState state = {s, firewall_dialog_layout(client.right, client.bottom, ui_dpi(), interface_language(), needed),
+                           false};
     const FirewallDialogLayout& l = state.layout;
     text_view(dialog, ID_FW_STATUS, l.status, nullptr);
     button(dialog, ID_LOCK, 222, ICON_WARNING, BUTTON_DANGER, l.lock);
     button(dialog, ID_RESTORE, 224, ICON_SHIELD, BUTTON_SUCCESS, l.restore);
     button(dialog, ID_RUN_AGAIN, 133, ICON_REFRESH, BUTTON_SECONDARY, l.run_again);
-    label(dialog, l.note, tr(233), false);
+    label(dialog, l.note, tr(233), false, 201);
     HWND close = button(dialog, IDOK, 109, ICON_CLOSE, BUTTON_PRIMARY, l.close);
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     dialog_set_hook(dialog, firewall_hook);

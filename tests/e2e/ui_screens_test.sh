@@ -11,7 +11,7 @@
 . "$(dirname "$0")/screens_lib.sh"
 refs="$ZAN_SOURCE/tests/ui/reference"
 shot="$ZAN_BUILD/tools/ui_shot.exe"
-names="message warning confirm input help diag settings merge split pages"
+names="message warning confirm input help diag settings merge split pages connection firewall share-entry share-wizard share-done"
 
 for name in $names; do
     for dpi in 96 144; do

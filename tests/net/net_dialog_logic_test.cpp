@@ -63,7 +63,7 @@ TEST(NetDialogLayout, ConnectionCheckFollowsItsTable) {
 }
 
 TEST(NetDialogLayout, FirewallAndSavedSetupFollowTheirTables) {
-    const FirewallDialogLayout f = firewall_dialog_layout(620, 420, 96, LANGUAGE_ENGLISH);
+    const FirewallDialogLayout f = firewall_dialog_layout(620, 420, 96, LANGUAGE_ENGLISH, nullptr);
     EXPECT_EQ(show(f.icon), "20,16,62,58");
     EXPECT_EQ(show(f.status), "20,78,600,220");
     EXPECT_EQ(show(f.lock), "20,238,230,274");
@@ -71,7 +71,12 @@ TEST(NetDialogLayout, FirewallAndSavedSetupFollowTheirTables) {
     EXPECT_EQ(show(f.run_again), "20,288,180,324");
     EXPECT_EQ(show(f.note), "20,334,600,370");
     EXPECT_EQ(show(f.close), "480,370,600,406");
-    EXPECT_EQ(firewall_dialog_layout(620, 420, 96, LANGUAGE_ARABIC).icon.left, 620 - 66);
+    EXPECT_EQ(firewall_dialog_layout(620, 420, 96, LANGUAGE_ARABIC, nullptr).icon.left, 620 - 66);
+    // Captions wider than the design: Lock grows, Restore moves on and stops at the margin.
+    const int needed[2] = {250, 400};
+    const FirewallDialogLayout g = firewall_dialog_layout(620, 420, 96, LANGUAGE_ENGLISH, needed);
+    EXPECT_EQ(show(g.lock), "20,238,270,274");
+    EXPECT_EQ(show(g.restore), "282,238,600,274");
     const SavedSetupLayout s = saved_setup_layout(720, 560, 96, LANGUAGE_ENGLISH);
     EXPECT_EQ(show(s.details), "20,96,700,490");
     EXPECT_EQ(show(s.open_folder), "20,510,220,546");
@@ -93,13 +98,15 @@ TEST(NetDialogLayout, EveryArabicControlMirrorsTheEnglishOne) {
         check({ce.title, ce.label, ce.address, ce.check, ce.open_page, ce.tip, ce.results, ce.close},
               {ca.title, ca.label, ca.address, ca.check, ca.open_page, ca.tip, ca.results, ca.close}, cw, "connection");
         const int fw = 62 * s, fh = 42 * s;
-        const FirewallDialogLayout fe = firewall_dialog_layout(fw, fh, dpi, LANGUAGE_ENGLISH),
-                                   fa = firewall_dialog_layout(fw, fh, dpi, LANGUAGE_ARABIC);
+        const int grown[2] = {260 * s / 10, 250 * s / 10};
+        const FirewallDialogLayout fe = firewall_dialog_layout(fw, fh, dpi, LANGUAGE_ENGLISH, grown),
+                                   fa = firewall_dialog_layout(fw, fh, dpi, LANGUAGE_ARABIC, grown);
         check({fe.title, fe.status, fe.lock, fe.restore, fe.run_again, fe.note, fe.close},
               {fa.title, fa.status, fa.lock, fa.restore, fa.run_again, fa.note, fa.close}, fw, "firewall");
         const int ww = 78 * s, wh = 82 * s;
-        check(controls(wizard_layout(ww, wh, dpi, LANGUAGE_ENGLISH, 130 * s / 10, 230 * s / 10)),
-              controls(wizard_layout(ww, wh, dpi, LANGUAGE_ARABIC, 130 * s / 10, 230 * s / 10)), ww, "wizard");
+        const int needed[WIZARD_NEEDS] = {130 * s / 10, 230 * s / 10, 300 * s / 10};
+        check(controls(wizard_layout(ww, wh, dpi, LANGUAGE_ENGLISH, needed)),
+              controls(wizard_layout(ww, wh, dpi, LANGUAGE_ARABIC, needed)), ww, "wizard");
     }
 }
 
@@ -109,14 +116,16 @@ bool overlap(const RECT& a, const RECT& b) {
 
 TEST(NetDialogLayout, TheWizardOnALowScreenGivesUpExplanationHeightOnly) {
     // Designed size: the explanation is 210 high and the status starts at 668.
-    const WizardLayout full = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, 0, 0);
+    const WizardLayout full = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, nullptr);
     EXPECT_EQ(full.explanation.bottom - full.explanation.top, 210);
     EXPECT_EQ(full.status.top, 668);
     EXPECT_EQ(full.close.top, 770);
-    // A 768-pixel laptop screen leaves about 700; 144 DPI on 1024 pixels leaves about 980.
+    // A 768-pixel laptop screen leaves about 700; 144 DPI on 1024 pixels about 950.
     struct Case { int dpi, w, h; };
-    for (const Case c : {Case{96, 780, 700}, Case{144, 1170, 980}, Case{96, 780, 820}, Case{144, 1170, 1230}}) {
-        const WizardLayout l = wizard_layout(c.w, c.h, c.dpi, LANGUAGE_ENGLISH, 0, 0);
+    const int wide[WIZARD_NEEDS] = {200, 400, 400};
+    for (const Case c : {Case{96, 780, 700}, Case{96, 780, 630}, Case{144, 1170, 980}, Case{144, 1170, 940},
+                         Case{96, 780, 820}, Case{144, 1170, 1230}}) {
+        const WizardLayout l = wizard_layout(c.w, c.h, c.dpi, LANGUAGE_ENGLISH, wide);
         const std::vector<RECT> all = controls(l);
         for (size_t i = 0; i < all.size(); ++i) {
             EXPECT_LE(all[i].bottom, c.h) << "control " << i << " below the client at " << c.dpi << "/" << c.h;
@@ -124,21 +133,27 @@ TEST(NetDialogLayout, TheWizardOnALowScreenGivesUpExplanationHeightOnly) {
                 EXPECT_FALSE(overlap(all[i], all[j])) << "controls " << i << " and " << j << " at " << c.dpi << "/" << c.h;
         }
         EXPECT_GE(l.explanation.bottom - l.explanation.top, 60 * c.dpi / 96);
+        EXPECT_GE(l.status.bottom - l.status.top, 44 * c.dpi / 96);
         EXPECT_EQ(l.close.top, c.h - 50 * c.dpi / 96);
     }
 }
 
 TEST(NetDialogLayout, BrowseAndCopyGrowToTheirCaptions) {
-    const WizardLayout l = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, 130, 240);
+    const int needed[WIZARD_NEEDS] = {130, 240, 280};
+    const WizardLayout l = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, needed);
     EXPECT_EQ(show(l.browse), "348,72,478,108");
     EXPECT_EQ(show(l.share), "492,74,652,104");   // keeps its right edge
     EXPECT_EQ(show(l.copy), "312,400,552,436");
+    EXPECT_EQ(show(l.watch), "232,770,512,806");
     // Browse never takes the share edit below 100 units.
-    const WizardLayout wide = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, 400, 0);
+    const int too_wide[WIZARD_NEEDS] = {400, 0, 900};
+    const WizardLayout wide = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, too_wide);
+    EXPECT_EQ(wide.watch.right, 780 - 152);   // stops 12 short of Close
     EXPECT_EQ(wide.share.right - wide.share.left, 100);
     EXPECT_EQ(wide.browse.right + 14, wide.share.left);
     // Nothing needed beyond the design: the designed places.
-    const WizardLayout plain = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, 80, 0);
+    const int small[WIZARD_NEEDS] = {80, 0, 0};
+    const WizardLayout plain = wizard_layout(780, 820, 96, LANGUAGE_ENGLISH, small);
     EXPECT_EQ(show(plain.browse), "348,72,448,108");
     EXPECT_EQ(show(plain.copy), "312,400,502,436");
 }
