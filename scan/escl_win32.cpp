@@ -611,7 +611,7 @@ static void browse_add(const DNS_RECORDW* records) {
                 if (!t) continue;
                 if (starts_with_no_case(t, L"ty=")) assign(&name, t + 3);
                 if (starts_with_no_case(t, L"UUID=")) assign(&uuid, t + 5);
-                if (starts_with_no_case(t, L"rs=")) assign(&root, t + 3);
+                if (starts_with_no_case(t, L"rs=")) assign(&root, t[3] == L'/' ? t + 4 : t + 3);
             }
         } else if (r->wType == DNS_TYPE_A) {
             const uint8_t* b = reinterpret_cast<const uint8_t*>(&r->Data.A.IpAddress);
