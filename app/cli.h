@@ -23,6 +23,9 @@ void cli_error(const wchar_t* text);   // text and a line break on stderr
 int cli_usage(const wchar_t* command);
 // Puts the WIA stand-in named by ZAN_WIA_MANAGER in place of the system's manager.
 void cli_wia_setup();
+// The eSCL stand-ins of tests: ZAN_ESCL_DISCOVERY names a "name|url|uuid" file that takes
+// the place of DNS-SD browsing; ZAN_ESCL_TIMEOUT_MS shortens the wait for a copier.
+void cli_escl_setup();
 
 // ---- shared by the commands that read images (app/cli_pdf.cpp)
 // The decoded image file converted by mode ("color", "gray" or "bw", threshold 128);

@@ -16,6 +16,8 @@
 #include "image/page_image.h"
 #include "output/pdf_document.h"
 #include "scan/device_list.h"
+#include "scan/escl.h"
+#include "scan/scan_failure.h"
 #include "scan/twain_enum.h"
 #include "scan/twain_host.h"
 
@@ -118,6 +120,24 @@ static bool scan_done() {
     return g_state.done;
 }
 
+static bool parse_number(const wchar_t* text, int low, int high, int* out);
+static wchar_t g_discovery_file[MAX_PATH];
+
+static int discovery_from_file(EsclFound* found, int max_found) {
+    return escl_discovery_from_file(g_discovery_file, found, max_found);
+}
+
+void cli_escl_setup() {
+    if (GetEnvironmentVariableW(L"ZAN_ESCL_DISCOVERY", g_discovery_file, MAX_PATH) && g_discovery_file[0]) {
+        escl_set_discovery(discovery_from_file);
+    }
+    wchar_t value[16] = {};
+    int ms = 0;
+    if (GetEnvironmentVariableW(L"ZAN_ESCL_TIMEOUT_MS", value, 16) && parse_number(value, 1, 600000, &ms)) {
+        escl_set_timeout_ms(ms);
+    }
+}
+
 // The settings (for the remembered device), the log beside the tool, the English texts,
 // the receiving window.
 static HWND cli_setup() {
@@ -129,6 +149,7 @@ static HWND cli_setup() {
     release(&log);
     set_interface_language(LANGUAGE_ENGLISH);
     cli_wia_setup();
+    cli_escl_setup();
     HWND window = create_cli_window();
     twain_set_report_window(window);
     return window;
@@ -166,7 +187,8 @@ int cli_devices(int argc, wchar_t**) {
         WideString combo = device_combo_label(e);
         WideString driver = device_driver_label(&e);
         WideString line = {};
-        format(&line, L"%s\t%s\t%u\t%s\t%s\t%s", text_of(e.device_key), e.kind == DEVICE_KIND_TWAIN ? L"twain" : L"wia",
+        const wchar_t* kind = e.kind == DEVICE_KIND_TWAIN ? L"twain" : e.kind == DEVICE_KIND_WIA ? L"wia" : L"escl";
+        format(&line, L"%s\t%s\t%u\t%s\t%s\t%s", text_of(e.device_key), kind,
                (unsigned)e.dsm_mask, text_of(e.display_name), text_of(combo), text_of(driver));
         cli_print(text_of(line));
         release(&line);
@@ -277,12 +299,19 @@ static bool parse_scan_args(int argc, wchar_t** argv, ScanArgs* a) {
 // The entry to scan: the named key exactly, else the program's own choice after a refresh
 // (the remembered device, else the first TWAIN entry that does not look like a printer,
 // else the first entry).
-static const DeviceEntry* choose_device(const DeviceList* list, const wchar_t* key) {
+// A key "eSCL:HOST[:PORT]" that is not listed names a copier by its address.
+static const DeviceEntry* choose_device(DeviceList* list, const wchar_t* key) {
     if (key) {
         for (int i = 0; i < list->count; ++i) {
             if (text_equals(text_of(list->entries[i].device_key), key) == 0) return &list->entries[i];
         }
-        return nullptr;
+        EsclAddress address = {};
+        DeviceEntry entry = {};
+        const bool ok = escl_address_of_key(key, &address) && escl_fill_entry(&entry, address, nullptr, nullptr, nullptr) &&
+                        device_list_copy_entry(list, entry);
+        device_entry_release(&entry);
+        escl_address_release(&address);
+        return ok ? &list->entries[list->count - 1] : nullptr;
     }
     const int chosen = device_list_choose(list, nullptr, text_of(app_settings()->LastDevice));
     return chosen >= 0 ? &list->entries[chosen] : nullptr;
@@ -378,4 +407,36 @@ int cli_scan(int argc, wchar_t** argv) {
     }
     cli_cleanup(window);
     return code;
+}
+
+// zancli escl-add ADDRESS / escl-remove ADDRESS: the saved copier addresses.
+static int saved_address_command(int argc, wchar_t** argv, bool add) {
+    if (argc != 1) return cli_usage(add ? L"escl-add" : L"escl-remove");
+    settings_load();
+    set_interface_language(LANGUAGE_ENGLISH);
+    EsclFailure failure = {};
+    int code = 0;
+    if (add && !escl_add_device_address(argv[0], &failure)) {
+        WideString text = escl_failure_text(failure);
+        cli_error(text_of(text));
+        release(&text);
+        code = 1;
+    } else if (!add && !escl_remove_device_address(argv[0])) {
+        cli_error(L"not a saved address");
+        code = 1;
+    }
+    escl_failure_release(&failure);
+    WideString saved = escl_saved_addresses();
+    if (code == 0) cli_print(text_of(saved));
+    release(&saved);
+    settings_release();
+    return code;
+}
+
+int cli_escl_add(int argc, wchar_t** argv) {
+    return saved_address_command(argc, argv, true);
+}
+
+int cli_escl_remove(int argc, wchar_t** argv) {
+    return saved_address_command(argc, argv, false);
 }

@@ -28,7 +28,7 @@ static constexpr auto kServiceLinkArabic = join_text(kServiceWebAddress, L"  · 
 static constexpr auto kServiceLinkEnglish = join_text(kServiceWebAddress, L"  ·  click here");
 
 const wchar_t* const kStringTable[2 * STRING_COUNT] = {
-    // ---- Arabic, ids 0..302
+    // ---- Arabic, ids 0..313
     /*   0 */ L"حلول المسح الضوئي الاحترافية",
     /*   1 */ L"جاهز للمسح الضوئي",
     /*   2 */ L"الجهاز",
@@ -338,7 +338,18 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 300 */ L"تم إلغاء العملية؛ لم يتم تغيير أي إعداد لجدار الحماية.",
     /* 301 */ L"مرفق: مستند ممسوح ضوئيًا باستخدام Zan Group Scanner.",
     /* 302 */ L"تعذّرت قراءة صفحة من الملف المؤقت للبرنامج على القرص. لم تُعرض الصفحة ولم تُحفظ؛ افحص القرص وحاول مرة أخرى.",
-    // ---- English, ids 0..302
+    /* 303 */ L"تطلب آلة النسخ تسجيل الدخول قبل المسح (HTTP %d). اسمح بالمسح دون تسجيل دخول في إعدادات الآلة، أو اسأل مسؤولها.",
+    /* 304 */ L"رفضت آلة النسخ الطلب (HTTP %d). راجع شاشة الآلة ثم حاول مرة أخرى.",
+    /* 305 */ L"تعذّر الوصول إلى آلة النسخ على العنوان %s. تحقّق من العنوان ومن أنها مشغّلة ومتصلة بالشبكة.",
+    /* 306 */ L"توقفت آلة النسخ عن الاستجابة. تحقّق من أنها مشغّلة ومتصلة، ثم أعد المسح.",
+    /* 307 */ L"الصفحة %d الواردة من آلة النسخ ليست صورة يستطيع البرنامج قراءتها. تم الاحتفاظ بالصفحات التي وصلت قبلها.",
+    /* 308 */ L"تعذّرت قراءة رد آلة النسخ. قد لا تدعم المسح عبر الشبكة (eSCL).",
+    /* 309 */ L"تستخدم آلة النسخ على العنوان %s شهادة أمان خاصة بها. تم قبولها لهذه الآلة فقط.",
+    /* 310 */ L"أوقفت آلة النسخ مهمة المسح. راجع شاشة الآلة ثم حاول مرة أخرى.",
+    /* 311 */ L"المسح عبر الشبكة (eSCL)",
+    /* 312 */ L"العنوان غير صالح. اكتب عنوان IP لآلة النسخ أو اسمها، ويمكن أن يليه نقطتان ورقم المنفذ.",
+    /* 313 */ L"انتهت آلة النسخ دون أن ترسل أي صفحة. ضع المستند على الزجاج ثم أعد المسح.",
+    // ---- English, ids 0..313
     /*   0 */ L"Professional scanning solutions",
     /*   1 */ L"Ready to scan",
     /*   2 */ L"Device",
@@ -642,4 +653,15 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 300 */ L"The operation was cancelled; no firewall setting was changed.",
     /* 301 */ L"Attached: a document scanned with Zan Group Scanner.",
     /* 302 */ L"A page could not be read back from the program's temporary file on disk. It was not shown or saved; check the disk and try again.",
+    /* 303 */ L"The copier asks for a sign-in before it scans (HTTP %d). Allow scanning without sign-in on the copier, or ask its administrator.",
+    /* 304 */ L"The copier refused the request (HTTP %d). Check the copier's screen and try again.",
+    /* 305 */ L"The copier at %s could not be reached. Check its address and that it is switched on and connected to the network.",
+    /* 306 */ L"The copier stopped answering. Check that it is switched on and connected, then scan again.",
+    /* 307 */ L"Page %d from the copier is not a picture this program can read. The pages received before it were kept.",
+    /* 308 */ L"The copier's answer could not be read. It may not support network scanning (eSCL).",
+    /* 309 */ L"The copier at %s uses its own security certificate. It was accepted for this copier only.",
+    /* 310 */ L"The copier stopped the scan job. Check the copier's screen and try again.",
+    /* 311 */ L"Network scanning (eSCL)",
+    /* 312 */ L"The address is not valid. Type the copier's IP address or name, optionally followed by a colon and the port.",
+    /* 313 */ L"The copier finished without sending a page. Put the document on the glass and scan again.",
 };

@@ -20,6 +20,8 @@ int cli_split(int argc, wchar_t** argv);           // app/cli_pdftools.cpp
 int cli_bench_pdftools(int argc, wchar_t** argv);  // app/cli_pdftools.cpp
 int cli_devices(int argc, wchar_t** argv);  // app/cli_scan.cpp
 int cli_scan(int argc, wchar_t** argv);     // app/cli_scan.cpp
+int cli_escl_add(int argc, wchar_t** argv);     // app/cli_scan.cpp
+int cli_escl_remove(int argc, wchar_t** argv);  // app/cli_scan.cpp
 int cli_diag(int argc, wchar_t** argv);     // app/cli_diag.cpp
 
 int cli_analyze(int argc, wchar_t** argv);      // app/cli_image.cpp
@@ -37,10 +39,14 @@ static const CliCommand kCommands[] = {
      cli_split},
     {L"bench-pdftools", L"bench-pdftools DIR merge|split  time and peak memory of merging 50 x 20 pages, "
                         L"then splitting the result every 10 pages", cli_bench_pdftools},
-    {L"devices", L"devices                   list the scanners: key, kind, manager mask, name", cli_devices},
-    {L"scan", L"scan [--device KEY] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
+    {L"devices", L"devices                   list the scanners (TWAIN, WIA, eSCL copiers): key, kind, manager mask, name",
+     cli_devices},
+    {L"scan", L"scan [--device KEY|eSCL:HOST[:PORT]] [--dpi N] [--mode color|gray|bw] [--source glass|feeder|duplex] "
               L"[--paper a4|a3|a5|legal|letter] [--brightness N] [--contrast N] [--threshold N] [--driver-ui] "
               L"[--cancel-after N] [--cancel-at-status N] OUT.pdf|OUT.png  (prints each status line)", cli_scan},
+    {L"escl-add", L"escl-add ADDRESS          remember a network copier (HOST[:PORT] or URL); prints the saved addresses",
+     cli_escl_add},
+    {L"escl-remove", L"escl-remove ADDRESS       forget a saved network copier", cli_escl_remove},
     {L"diag", L"diag                      the driver diagnostics report", cli_diag},
     {L"pdf", L"pdf [--level 0|1|2] [--mode color|gray|bw] [--password PW] [--cipher aes|rc4] [--title T] "
              L"[--words FILE] OUT.pdf IMAGE...  images to one PDF; FILE lines: PAGE X Y W H TEXT", cli_pdf},

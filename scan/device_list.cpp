@@ -35,6 +35,7 @@ void device_entry_release(DeviceEntry* entry) {
     release(&entry->wia_device_id);
     release(&entry->device_key);
     release(&entry->detail_label);
+    release(&entry->escl_url);
 }
 
 void device_list_free(DeviceList* list) {
@@ -58,7 +59,8 @@ bool device_entry_copy(DeviceEntry* out, const DeviceEntry& entry) {
                     assign(&out->product_name, text_of(entry.product_name)) &&
                     assign(&out->wia_device_id, text_of(entry.wia_device_id)) &&
                     assign(&out->device_key, text_of(entry.device_key)) &&
-                    assign(&out->detail_label, text_of(entry.detail_label));
+                    assign(&out->detail_label, text_of(entry.detail_label)) &&
+                    assign(&out->escl_url, text_of(entry.escl_url));
     if (!ok) device_entry_release(out);
     return ok;
 }
@@ -152,10 +154,27 @@ const int TEXT_PRINTER_FAX = 150;
 const int TEXT_TWAIN_DRIVER = 201;
 const int TEXT_WIA_DRIVER = 202;
 const int TEXT_NO_SCANNER_FOUND = 139;
+const int TEXT_ESCL_DRIVER = 311;
+
+// The host and port of an eSCL entry's URL ("http://host:port/root").
+static void append_escl_host(WideString* label, const WideString& url) {
+    const wchar_t* p = text_of(url);
+    for (int i = 0; p[i]; ++i) {
+        if (p[i] == L':' && p[i + 1] == L'/' && p[i + 2] == L'/') {
+            p += i + 3;
+            break;
+        }
+    }
+    int n = 0;
+    while (p[n] && p[n] != L'/') ++n;
+    if (n == 0) return;
+    append(label, L" \x00B7 ");
+    append(label, p, n);
+}
 
 WideString device_combo_label(const DeviceEntry& entry) {
     WideString label = wide_copy(text_of(entry.display_name));
-    append(&label, entry.kind == DEVICE_KIND_WIA ? L"  (WIA)" : L"  (TWAIN)");
+    append(&label, entry.kind == DEVICE_KIND_WIA ? L"  (WIA)" : entry.kind == DEVICE_KIND_ESCL ? L"  (eSCL)" : L"  (TWAIN)");
     if (entry.looks_like_printer) {
         append(&label, L"  \x00B7  ");
         append(&label, tr(TEXT_PRINTER_FAX));
@@ -165,8 +184,11 @@ WideString device_combo_label(const DeviceEntry& entry) {
 
 WideString device_driver_label(const DeviceEntry* entry) {
     if (!entry) return wide_copy(tr(TEXT_NO_SCANNER_FOUND));
-    const bool twain = entry->kind != DEVICE_KIND_WIA;
-    WideString label = wide_copy(tr(twain ? TEXT_TWAIN_DRIVER : TEXT_WIA_DRIVER));
+    const bool twain = entry->kind == DEVICE_KIND_TWAIN;
+    WideString label = wide_copy(tr(twain                                ? TEXT_TWAIN_DRIVER
+                                    : entry->kind == DEVICE_KIND_ESCL ? TEXT_ESCL_DRIVER
+                                                                      : TEXT_WIA_DRIVER));
+    if (entry->kind == DEVICE_KIND_ESCL) append_escl_host(&label, entry->escl_url);
     if (twain) {
         const uint32_t both = DSM_BIT_TWAIN32 | DSM_BIT_TWAINDSM;
         append(&label, entry->dsm_mask == both               ? L" \x00B7 DSM 1.x + 2.x"

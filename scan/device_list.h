@@ -1,5 +1,5 @@
 // scan/device_list.h
-// DeviceEntry (one TWAIN or WIA scanner) and DeviceList (the entries one enumeration posts),
+// DeviceEntry (one TWAIN, WIA or eSCL scanner) and DeviceList (the entries one enumeration posts),
 // with the naming, key and merge rules for TWAIN sources. A list owns its entries and
 // their strings; the receiver of a posted list frees it with device_list_free.
 #ifndef ZAN_SCAN_DEVICE_LIST_H
@@ -12,6 +12,7 @@
 
 const int DEVICE_KIND_TWAIN = 0;
 const int DEVICE_KIND_WIA = 1;
+const int DEVICE_KIND_ESCL = 2;   // a network copier reached over eSCL (scan/escl.h)
 // dsm_mask bits: which source manager listed a TWAIN entry.
 const uint32_t DSM_BIT_TWAIN32 = 1;
 const uint32_t DSM_BIT_TWAINDSM = 2;
@@ -29,6 +30,7 @@ struct DeviceEntry {
     uint32_t wia_device_type;
     uint8_t looks_like_printer;
     WideString detail_label;
+    WideString escl_url;   // eSCL only: "http(s)://host:port/root"
 };
 
 struct DeviceList {
@@ -77,11 +79,12 @@ bool device_names_look_like_printer(const wchar_t* manufacturer, const wchar_t* 
 int device_list_choose(const DeviceList* list, const wchar_t* selection_key, const wchar_t* last_device);
 
 // ---- labels shown to the user, built in the interface language when they are shown
-// The device list line: the name, "  (TWAIN)" or "  (WIA)", and "  ·  printer/fax?"
+// The device list line: the name, "  (TWAIN)", "  (WIA)" or "  (eSCL)", and "  ·  printer/fax?"
 // (id 150) for a printer-like entry. New string.
 WideString device_combo_label(const DeviceEntry& entry);
 // The driver line of the selected entry: "TWAIN driver" (id 201) with the managers that
-// listed it, or "WIA driver" (id 202), then the manufacturer when known; with no entry
+// listed it, "WIA driver" (id 202), or "Network scanning (eSCL)" (id 311) with the copier's
+// address, then the manufacturer when known; with no entry
 // (null) "No scanner found — install the driver, then refresh" (id 139). New string.
 WideString device_driver_label(const DeviceEntry* entry);
 

@@ -2,6 +2,7 @@
 #include "scan/scan_failure.h"
 
 #include "app/strings.h"
+#include "scan/escl.h"
 
 const wchar_t* twcc_name(int condition_code) {
     static const wchar_t* const kNames[30] = {
@@ -49,5 +50,23 @@ WideString wia_failure_text(uint32_t hresult) {
     WideString text = {};
     if (text_for_code(kByResult, (int)(sizeof(kByResult) / sizeof(kByResult[0])), hresult, &text)) return text;
     format(&text, L"%s (0x%08X)", tr(169), (unsigned)hresult);
+    return text;
+}
+
+WideString escl_failure_text(const EsclFailure& failure) {
+    WideString text = {};
+    switch (failure.text_id) {
+    case ESCL_TEXT_UNAUTHORISED:
+    case ESCL_TEXT_HTTP_ERROR:
+    case ESCL_TEXT_NOT_JPEG:
+        format(&text, tr(failure.text_id), failure.number);
+        break;
+    case ESCL_TEXT_UNREACHABLE:
+    case ESCL_TEXT_CERTIFICATE:
+        format(&text, tr(failure.text_id), text_of(failure.detail));
+        break;
+    default:
+        assign(&text, tr(failure.text_id != 0 ? failure.text_id : TEXT_SCAN_FAILED));
+    }
     return text;
 }

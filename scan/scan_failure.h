@@ -1,5 +1,5 @@
 // scan/scan_failure.h
-// Turns TWAIN condition codes and WIA results into sentences that tell the user what to
+// Turns TWAIN condition codes, WIA results and eSCL failures into sentences that tell the user what to
 // do (in the interface language, app/strings.h), and names condition codes for the log.
 // Every returned WideString is new and owned by the caller.
 #ifndef ZAN_SCAN_SCAN_FAILURE_H
@@ -31,5 +31,8 @@ const int TEXT_CANCELLED_DRIVER_SCREEN = 165;
 const wchar_t* twcc_name(int condition_code);
 WideString twain_failure_text(int condition_code);
 WideString wia_failure_text(uint32_t hresult);
+struct EsclFailure;
+// The sentence of an eSCL failure (scan/escl.h), its argument filled in.
+WideString escl_failure_text(const EsclFailure& failure);
 
 #endif

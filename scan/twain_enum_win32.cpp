@@ -10,6 +10,7 @@
 #include "core/path.h"
 #include "core/system.h"
 #include "core/text.h"
+#include "scan/escl.h"
 #include "scan/scan_failure.h"
 #include "scan/wia.h"
 
@@ -19,6 +20,7 @@ struct EnumParams {
     bool show_all_wia;
     int mode;
     DeviceList* list;
+    WideString escl_addresses;   // the saved eSCL addresses, one per line
 };
 
 static Lock* g_listing_lock = nullptr;
@@ -220,12 +222,14 @@ static DWORD WINAPI enumeration_thread(void* param) {
         if (list->entries[i].kind == DEVICE_KIND_TWAIN) list->twain_count++;
     }
     wia_enumerate(params->show_all_wia, list);
+    escl_enumerate(text_of(params->escl_addresses), list);
     store_listing(list);
     if (list->twain_count == 0) fill_driver_hint(list);
     log_line(L"enumeration done: twain=%d wia=%d", list->twain_count, list->wia_count);
     post_owned(WM_DEVICE_LIST, (WPARAM)params->mode, list, free_list);
     if (host) DestroyWindow(host);
     if (SUCCEEDED(ole)) OleUninitialize();
+    release(&params->escl_addresses);
     mem_free(params);
     return 0;
 }
@@ -242,9 +246,12 @@ bool start_enumeration(bool show_all_wia, int mode) {
     params->show_all_wia = show_all_wia;
     params->mode = mode;
     params->list = list;
+    // Settings belong to the main thread: the worker gets the saved addresses as text.
+    params->escl_addresses = escl_saved_addresses();
     HANDLE thread = CreateThread(nullptr, 0, enumeration_thread, params, 0, nullptr);
     if (!thread) {
         device_list_free(list);
+        release(&params->escl_addresses);
         mem_free(params);
         return false;
     }

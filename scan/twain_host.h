@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "core/wide_string.h"
+#include "image/page_image.h"
 #include "scan/device_list.h"
 #include "scan/twain.h"
 
@@ -74,6 +75,14 @@ HWND twain_report_window();
 // Posts a message whose lParam object changes owner; when the post fails the object is
 // freed here (free_object), so it never leaks.
 bool post_owned(UINT message, WPARAM wparam, void* object, void (*free_object)(void*));
+// Frees a posted heap WideString (a result or status text).
+void free_posted_text(void* object);
+// Posts a copy of text as a status line (WM_SCAN_STATUS).
+void post_scan_status(const wchar_t* text);
+// Posts page number `number` (WM_SCAN_PAGE; the page changes owner, or is freed when the
+// post fails) and its status line "Scanning... page" (id 143) with the number. False when
+// the page could not be posted.
+bool post_scan_page(PageImage* page, int number);
 
 // ---- the two worker threads (Parts of enumeration and scanning)
 // Starts an enumeration (mode 0 refresh, 1 TWAIN selection, 2 WIA selection). False when

@@ -7,6 +7,7 @@
 #include "scan/twain_host.h"
 
 #include "app/log.h"
+#include "app/strings.h"
 #include "core/file.h"
 #include "core/heap.h"
 #include "core/path.h"
@@ -261,4 +262,30 @@ bool post_owned(UINT message, WPARAM wparam, void* object, void (*free_object)(v
     }
     if (object && free_object) free_object(object);
     return false;
+}
+
+void free_posted_text(void* object) {
+    WideString* s = static_cast<WideString*>(object);
+    release(s);
+    mem_free(s);
+}
+
+void post_scan_status(const wchar_t* text) {
+    WideString* copy = static_cast<WideString*>(mem_alloc(sizeof(WideString)));
+    if (!copy) return;
+    assign(copy, text);
+    post_owned(WM_SCAN_STATUS, 0, copy, free_posted_text);
+}
+
+static void free_posted_page(void* object) {
+    page_image_free(static_cast<PageImage*>(object));
+}
+
+bool post_scan_page(PageImage* page, int number) {
+    if (!post_owned(WM_SCAN_PAGE, 0, page, free_posted_page)) return false;
+    WideString status = {};
+    format(&status, L"%s %d...", tr(TEXT_SCANNING_PAGE), number);
+    post_scan_status(text_of(status));
+    release(&status);
+    return true;
 }

@@ -18,6 +18,7 @@
 #include "core/heap.h"
 #include "core/text.h"
 #include "image/page_image.h"
+#include "scan/escl.h"
 #include "scan/scan_failure.h"
 #include "scan/twain_values.h"
 #include "scan/wia.h"
@@ -30,33 +31,11 @@ static volatile LONG g_ready_signalled = 0;
 static TwainSession* g_session = nullptr;
 static HWND volatile g_scan_host = nullptr;
 
-// ---- posting to the report window (the receiver frees what it gets)
-static void free_heap_string(void* object) {
-    WideString* s = static_cast<WideString*>(object);
-    release(s);
-    mem_free(s);
-}
-
-static void free_page(void* object) {
-    page_image_free(static_cast<PageImage*>(object));
-}
-
-static void post_text(UINT message, WPARAM wparam, const wchar_t* text) {
-    WideString* copy = static_cast<WideString*>(mem_alloc(sizeof(WideString)));
-    if (!copy) return;
-    assign(copy, text);
-    post_owned(message, wparam, copy, free_heap_string);
-}
-
-static void post_status(const wchar_t* text) {
-    post_text(WM_SCAN_STATUS, 0, text);
-}
-
 // ---- job
 static void scan_job_free(ScanJob* job) {
     if (!job) return;
     device_entry_release(&job->device);
-    if (job->result) free_heap_string(job->result);
+    if (job->result) free_posted_text(job->result);
     mem_free(job);
 }
 
@@ -67,7 +46,7 @@ static void post_result(WideString** reserved, bool success, const wchar_t* text
     WideString* box = *reserved;
     *reserved = nullptr;
     if (!assign(box, text)) release(box);
-    post_owned(WM_SCAN_DONE, success ? 1 : 0, box, free_heap_string);
+    post_owned(WM_SCAN_DONE, success ? 1 : 0, box, free_posted_text);
 }
 
 // ---- calls into the manager: the session is busy while one is on the stack
@@ -358,7 +337,7 @@ static void enable_source(TwainSession* s) {
     s->transfer_started = false;
     const TW_BOOL show = s->settings.ShowDriverUi ? 1 : 0;
     TW_USERINTERFACE ui = {show, show, s->host_window};
-    post_status(tr(TEXT_SCANNING));
+    post_scan_status(tr(TEXT_SCANNING));
     s->source_enabled = true;
     s->source_state = 5;
     const TW_UINT16 rc = session_call(s, &s->source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
@@ -395,11 +374,7 @@ static bool deliver_page(TwainSession* s, HGLOBAL handle, int dpi) {
     if (!page) return false;
     page->dpi = dpi;
     s->pages++;
-    post_owned(WM_SCAN_PAGE, 0, page, free_page);
-    WideString status = {};
-    format(&status, L"%s %d...", tr(TEXT_SCANNING_PAGE), s->pages);
-    post_status(text_of(status));
-    release(&status);
+    post_scan_page(page, s->pages);
     return true;
 }
 
@@ -564,7 +539,7 @@ static void run_twain(TwainSession* s, const ScanJob& job) {
     log_line(L"TWAIN scan: '%s' mask=%u dpi=%d mode=%d source=%d ui=%d", text_of(job.device.device_key),
              (unsigned)job.device.dsm_mask, s->settings.Dpi, s->settings.ColorMode, s->settings.Source,
              s->settings.ShowDriverUi ? 1 : 0);
-    post_status(tr(TEXT_OPENING_DEVICE));
+    post_scan_status(tr(TEXT_OPENING_DEVICE));
     WideString error = {};
     s->busy++;
     if (!open_source(s, job, &error)) {
@@ -600,9 +575,12 @@ DWORD WINAPI scan_thread(void* param) {
             g_session = s;
             run_twain(s, *job);
         } else {
-            // The host window stays without a session: a cancel reaches WIA through the flag.
+            // The host window stays without a session: a cancel reaches WIA and eSCL
+            // through the flag.
             WideString text = {};
-            const bool ok = wia_scan(*job, s->main_window, &text, &g_cancel_requested);
+            const bool ok = job->device.kind == DEVICE_KIND_ESCL
+                                ? escl_scan(*job, s->main_window, &text, &g_cancel_requested)
+                                : wia_scan(*job, s->main_window, &text, &g_cancel_requested);
             scan_finish(s, ok, text_of(text));
             release(&text);
         }

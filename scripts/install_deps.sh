@@ -5,7 +5,7 @@ set -eu
 
 packages=(cmake ninja-build mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
           wine wine32:i386 wine64 qemu-user xvfb xauth imagemagick qpdf poppler-utils fonts-wine fontconfig
-          clang libclang-rt-14-dev libtiff-tools zlib1g-dev nsis zip unzip)
+          clang libclang-rt-14-dev libtiff-tools zlib1g-dev nsis zip unzip python3 openssl)
 
 missing=()
 for p in "${packages[@]}"; do

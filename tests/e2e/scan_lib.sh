@@ -32,10 +32,13 @@ dsm_sources() {
 }
 
 # zancli with the scanner script; stdout in out.txt, stderr in err.txt, exit code in $code.
-# The log and the trace start empty.
+# The log and the trace start empty. Network copiers are never looked for on the network:
+# the DNS-SD stand-in lists what ZAN_ESCL_DISCOVERY names, by default nothing.
+: > "$WORK/no_copiers.txt"
 zancli() {
     rm -f "$WORK/ZanGroupScanner.log" "$WORK/trace.txt"
     ZAN_VSCAN_INI=$(win_path "$WORK/scanner.ini") ZAN_TWAINDSM_SOURCES=$(win_path "$WORK/dsm") \
+        ZAN_ESCL_DISCOVERY=${ZAN_ESCL_DISCOVERY:-$(win_path "$WORK/no_copiers.txt")} \
         run_wine ./zancli.exe "$@" > "$WORK/out.txt" 2> "$WORK/err.txt"
     code=$?
     sed -i 's/\r$//' "$WORK/out.txt" "$WORK/err.txt"
