@@ -189,6 +189,23 @@ check "https: 2 pages" test "$(pdf_pages tls.pdf)" = 2
 check "https: the user told once" test "$(grep -c "^status: The copier at 127.0.0.1:$port uses its own security certificate. It was accepted for this copier only.$" out.txt)" = 1
 check "https: the log names the host" grep -q "^eSCL: certificate of 127.0.0.1 not trusted by the system; accepted for this host$" log
 
+# ---- the main window's unattended scan through a remembered copier: the copier is
+# listed from the saved address, chosen by LastDevice, scanned and saved like any scanner
+cp "$ZAN_BUILD/app/ZanGroupScanner.exe" "$WORK/"
+start_mock --pages 2 --inputs platen,feeder
+printf '[Settings]\r\nLanguage=1\r\nSource=1\r\nDpi=150\r\nFormat=0\r\nLastDevice=eSCL:%s\r\n[EsclDevices]\r\nCount=1\r\nA0=127.0.0.1:%s\r\n' \
+    "$UUID" "$port" > "$WORK/ZanGroupScanner.ini"
+rm -f "$WORK/ZanGroupScanner.log"
+: > "$WORK/requests"
+(cd "$WORK" && ZAN_ESCL_DISCOVERY=$(win_path "$WORK/found.txt") timeout 180 "$WINE_EXEC" ./ZanGroupScanner.exe \
+    --lang=en --test-scan window.pdf >/dev/null 2>&1)
+code=$?
+check "main window test-scan exits 0" test "$code" = 0
+check "main window: 2 pages from the copier's feeder" test "$(pdf_pages window.pdf)" = 2
+check "main window: the PDF is sound" qpdf --check window.pdf
+check "main window: the feeder was asked for" in_job "<pwg:InputSource>Feeder</pwg:InputSource>"
+check "main window: the save is logged" grep -q 'save result ok=1 .*window.pdf' "$WORK/ZanGroupScanner.log"
+
 # ---- nothing listens
 stop_mock
 zancli_escl scan --device "eSCL:127.0.0.1:1" nothing.pdf
