@@ -14,10 +14,10 @@ int interface_language();
 void set_interface_language(int language);
 
 // ---- the table
-const int STRING_COUNT = 314;
-// Entries 0..313 are the Arabic texts of ids 0..313, entries 314..627 the English ones.
+const int STRING_COUNT = 316;
+// Entries 0..315 are the Arabic texts of ids 0..315, entries 316..631 the English ones.
 extern const wchar_t* const kStringTable[2 * STRING_COUNT];
-// The text of id in the current language, never null; "" for an id outside 0..313.
+// The text of id in the current language, never null; "" for an id outside 0..315.
 const wchar_t* tr(int id);
 // The text of id in the given language (0 Arabic, anything else English).
 const wchar_t* tr_in(int language, int id);

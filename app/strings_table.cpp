@@ -28,7 +28,7 @@ static constexpr auto kServiceLinkArabic = join_text(kServiceWebAddress, L"  · 
 static constexpr auto kServiceLinkEnglish = join_text(kServiceWebAddress, L"  ·  click here");
 
 const wchar_t* const kStringTable[2 * STRING_COUNT] = {
-    // ---- Arabic, ids 0..313
+    // ---- Arabic, ids 0..315
     /*   0 */ L"حلول المسح الضوئي الاحترافية",
     /*   1 */ L"جاهز للمسح الضوئي",
     /*   2 */ L"الجهاز",
@@ -349,7 +349,9 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 311 */ L"المسح عبر الشبكة (eSCL)",
     /* 312 */ L"العنوان غير صالح. اكتب عنوان IP لآلة النسخ أو اسمها، ويمكن أن يليه نقطتان ورقم المنفذ.",
     /* 313 */ L"انتهت آلة النسخ دون أن ترسل أي صفحة. ضع المستند على الزجاج ثم أعد المسح.",
-    // ---- English, ids 0..313
+    /* 314 */ L"إضافة ماسح شبكي",
+    /* 315 */ L"عنوان آلة النسخ (IP أو الاسم، مثل 192.168.1.50):",
+    // ---- English, ids 0..315
     /*   0 */ L"Professional scanning solutions",
     /*   1 */ L"Ready to scan",
     /*   2 */ L"Device",
@@ -664,4 +666,6 @@ const wchar_t* const kStringTable[2 * STRING_COUNT] = {
     /* 311 */ L"Network scanning (eSCL)",
     /* 312 */ L"The address is not valid. Type the copier's IP address or name, optionally followed by a colon and the port.",
     /* 313 */ L"The copier finished without sending a page. Put the document on the glass and scan again.",
+    /* 314 */ L"Add network scanner",
+    /* 315 */ L"Address of the copier (IP or name, e.g. 192.168.1.50):",
 };

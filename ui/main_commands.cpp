@@ -28,6 +28,7 @@
 #include "output/save_naming.h"
 #include "output/save_worker.h"
 #include "scan/diagnostics.h"
+#include "scan/escl.h"
 #include "scan/twain_enum.h"
 #include "scan/twain_host.h"
 #include "ui/bidi_text.h"
@@ -534,6 +535,26 @@ void select_preset_named(const wchar_t* name) {
     }
 }
 
+// A copier that scans over the network without a driver, added by its address: it is
+// saved at once and listed from the enumeration that follows.
+void add_network_scanner_command() {
+    MainWindow& s = st();
+    if (s.enumerating || s.scanning || s.saving) return;
+    WideString address = {};
+    if (text_input_dialog(s.hwnd, tr(314), tr(315), &address) && address.length > 0) {
+        EsclFailure failure = {};
+        if (escl_add_device_address(text_of(address), &failure)) {
+            refresh_devices();
+        } else {
+            WideString text = escl_failure_text(failure);
+            message_box(s.hwnd, text_of(text), true);
+            release(&text);
+        }
+        escl_failure_release(&failure);
+    }
+    release(&address);
+}
+
 void save_preset_command() {
     WideString name = {};
     if (text_input_dialog(st().hwnd, tr(27), tr(28), &name) && name.length > 0) {
@@ -854,6 +875,7 @@ void main_on_command(int id, int notification) {
         return;
     case ID_REFRESH: refresh_devices(); return;
     case ID_SELECT_WINDOWS: select_from_windows(); return;
+    case ID_ADD_NETWORK_SCANNER: add_network_scanner_command(); return;
     case ID_DIAGNOSTICS: diagnostics_dialog(s.hwnd, diagnostics_report); return;
     case ID_DOWNLOAD: shell_open(kDriverDownloadPage); return;
     case ID_SHOW_ALL_WIA:

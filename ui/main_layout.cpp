@@ -230,7 +230,10 @@ PanelLayout panel_layout(const PanelLayoutInput& in) {
     p.y = p.s(4);
 
     p.begin_card(0, 2, ICON_PRINT);
-    p.full(ID_DEVICES, 28, 5);
+    // The device list leaves room for the icon button that adds a network scanner.
+    p.put(ID_DEVICES, p.inner_x, p.inner_w - p.s(36), p.s(28));
+    p.put(ID_ADD_NETWORK_SCANNER, p.inner_x + p.inner_w - p.s(32), p.s(32), p.s(28));
+    p.y += p.s(28) + p.s(5);
     p.full(ID_DEVICE_STATE, 17, 2);
     p.full(ID_DEVICE_DETAILS, 27, 2);
     p.pair(ID_REFRESH, ID_SELECT_WINDOWS, in.pair_tw[0], 5);
@@ -332,7 +335,7 @@ struct EnableEntry {
 const EnableEntry kEnableTable[] = {
     {ID_ROTATE, RULE_SELECTED_IDLE},  {ID_DELETE_PAGE, RULE_SELECTED_IDLE}, {ID_AUTO_CROP, RULE_SELECTED_IDLE},
     {ID_DESKEW, RULE_SELECTED_IDLE},  {ID_CLEAR_ALL, RULE_PAGES_IDLE},      {ID_REMOVE_BLANKS, RULE_PAGES_IDLE},
-    {ID_SAVE, RULE_PAGES_IDLE},       {ID_REFRESH, RULE_NOT_BUSY},          {ID_SELECT_WINDOWS, RULE_NOT_BUSY},
+    {ID_SAVE, RULE_PAGES_IDLE},       {ID_REFRESH, RULE_NOT_BUSY},          {ID_SELECT_WINDOWS, RULE_NOT_BUSY}, {ID_ADD_NETWORK_SCANNER, RULE_NOT_BUSY},
     {ID_DIAGNOSTICS, RULE_ALWAYS},    {ID_DEVICES, RULE_DEVICES_IDLE},      {ID_SCAN, RULE_SCAN},
     {ID_ADVANCED, RULE_IDLE},         {ID_MERGE, RULE_IDLE},                {ID_SPLIT, RULE_IDLE},
     {ID_CONNECTION, RULE_IDLE},       {ID_FIREWALL, RULE_IDLE},             {ID_SHARE_WIZARD, RULE_IDLE},

@@ -206,6 +206,30 @@ check "main window: the PDF is sound" qpdf --check window.pdf
 check "main window: the feeder was asked for" in_job "<pwg:InputSource>Feeder</pwg:InputSource>"
 check "main window: the save is logged" grep -q 'save result ok=1 .*window.pdf' "$WORK/ZanGroupScanner.log"
 
+# ---- a copier added by its address in the main window: the entry beside the device list
+# saves the address and the enumeration that follows lists and chooses the copier
+cp "$ZAN_BUILD/tools/main_driver.exe" "$WORK/"
+start_mock --pages 1 --inputs platen
+printf '[Settings]\r\nLanguage=1\r\nLastDevice=eSCL:%s\r\n' "$UUID" > "$WORK/ZanGroupScanner.ini"
+(cd "$WORK" && ZAN_ESCL_DISCOVERY=$(win_path "$WORK/found.txt") timeout 180 "$WINE_EXEC" ./ZanGroupScanner.exe \
+    --lang=en >/dev/null 2>&1) &
+window=$!
+driver() { (cd "$WORK" && timeout 60 "$WINE_EXEC" ./main_driver.exe "$@" >/dev/null 2>&1); }
+# The first enumeration starts just after the window is up: wait for its end.
+driver wait-idle 60000
+sleep 3
+check "main window: idle after start-up" driver wait-idle 60000
+check "main window: the add-scanner entry opens its dialog" driver click 226
+check "main window: the address is typed and confirmed" driver answer "127.0.0.1:$port"
+sleep 1
+check "main window: idle after the refresh" driver wait-idle 60000
+driver text 201 "$(win_path "$WORK/device.txt")"
+check "main window: the added copier is listed and chosen" grep -qF "Zan Mock Copier 5000  (eSCL)" "$WORK/device.txt"
+check "main window: the address is saved" bash -c "tr -d '\\000' < '$WORK/ZanGroupScanner.ini' | grep -q 'A0=127.0.0.1:$port'"
+check "main window: the copier's capabilities were asked" grep -q '^GET /eSCL/ScannerCapabilities 200$' "$WORK/requests"
+driver close 30000
+wait "$window" 2>/dev/null
+
 # ---- nothing listens
 stop_mock
 zancli_escl scan --device "eSCL:127.0.0.1:1" nothing.pdf

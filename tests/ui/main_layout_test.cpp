@@ -170,7 +170,8 @@ TEST(PanelLayout, CardsRowsAndPairs) {
     in.pair_tw[2] = 60;
     const PanelLayout l = panel_layout(in);
     const RECT devices = placed_rect(l.controls, l.count, ID_DEVICES);
-    expect_rect(devices, 16, 40, 356, 68);
+    expect_rect(devices, 16, 40, 320, 68);
+    expect_rect(placed_rect(l.controls, l.count, ID_ADD_NETWORK_SCANNER), 324, 40, 356, 68);
     const RECT refresh = placed_rect(l.controls, l.count, ID_REFRESH);
     const RECT select = placed_rect(l.controls, l.count, ID_SELECT_WINDOWS);
     EXPECT_EQ(refresh.top, select.top);
@@ -284,10 +285,12 @@ TEST(EnableTable, NoPagesBusyAndIdle) {
     enumerating.enumerating = true;
     EXPECT_FALSE(main_control_enabled(ID_SCAN, enumerating));
     EXPECT_FALSE(main_control_enabled(ID_SELECT_WINDOWS, enumerating));
+    EXPECT_FALSE(main_control_enabled(ID_ADD_NETWORK_SCANNER, enumerating));
+    EXPECT_TRUE(main_control_enabled(ID_ADD_NETWORK_SCANNER, pages));
     EXPECT_TRUE(main_control_enabled(ID_SAVE, enumerating));
 
     const int* ids = nullptr;
-    EXPECT_EQ(main_enable_ids(&ids), 18);
+    EXPECT_EQ(main_enable_ids(&ids), 19);
 }
 
 TEST(BidiText, LatinValuesKeepTheirOrderInArabicLines) {

@@ -13,6 +13,8 @@
 //   main_driver ping MS FILE          sends the window a message every 50 ms until it is
 //                                     idle again (at most MS milliseconds) and writes
 //                                     "longest_ms=N count=N"
+//   main_driver answer TEXT [ms]      waits for the program's text input dialog, types
+//                                     TEXT into it and presses OK
 //   main_driver close [ms]            posts WM_CLOSE and waits for the window to go
 #include <windows.h>
 
@@ -172,6 +174,18 @@ bool ping(int ms, const wchar_t* path) {
     return true;
 }
 
+bool answer(const wchar_t* text, int ms) {
+    HWND dialog = nullptr;
+    for (int waited = 0; waited < ms && !dialog; waited += 50) {
+        dialog = FindWindowW(L"ZanDlg", nullptr);
+        if (!dialog) Sleep(50);
+    }
+    HWND edit = dialog ? GetDlgItem(dialog, 101) : nullptr;
+    if (!edit) return false;
+    SendMessageW(edit, WM_SETTEXT, 0, (LPARAM)text);
+    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) != 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -190,6 +204,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     else if (lstrcmpW(action, L"key") == 0) ok = keys(argc - 2, argv + 2);
     else if (lstrcmpW(action, L"text") == 0 && argc > 3) ok = control_text(_wtoi(argv[2]), argv[3]);
     else if (lstrcmpW(action, L"ping") == 0 && argc > 3) ok = ping(_wtoi(argv[2]), argv[3]);
+    else if (lstrcmpW(action, L"answer") == 0 && argc > 2) ok = answer(argv[2], argc > 3 ? _wtoi(argv[3]) : 30000);
     else if (lstrcmpW(action, L"close") == 0) {
         if (main_window()) PostMessageW(main_window(), WM_CLOSE, 0, 0);
         ok = wait_for(window_gone, wait_ms);
