@@ -17,4 +17,11 @@ HMODULE system_library_load(const wchar_t* name);
 // (advapi32, ntdll and the like); null when the library or the function is missing.
 void* system_library_function(const wchar_t* library, const char* function);
 
+// Takes `name` from `library` into `out` with the function's own type; false when missing.
+template <typename F>
+bool library_take(HMODULE library, const char* name, F* out) {
+    *out = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return *out != nullptr;
+}
+
 #endif

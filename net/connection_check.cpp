@@ -10,9 +10,8 @@
 #include "app/strings.h"
 #include "core/heap.h"
 #include "core/library.h"
-#include "net/net_library.h"
-#include "net/net_post.h"
 #include "core/text.h"
+#include "net/net_post.h"
 
 static const char kEchoPayload[24] = "ZanGroupScanner";
 static const DWORD kEchoTimeoutMs = 900;

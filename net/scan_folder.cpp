@@ -9,9 +9,17 @@
 #include "app/settings.h"
 #include "app/strings.h"
 #include "core/heap.h"
+#include "core/library.h"
 
 static const wchar_t kSection[] = L"ScanFolder";
 static const wchar_t kEntropy[] = L"ZanGroupScanner ScanFolder";
+
+// The data protection functions come from the system folder when needed instead of being
+// imported: a crypt32.dll planted beside the program must never be loaded.
+template <typename F>
+static F dpapi(const char* name) {
+    return reinterpret_cast<F>(system_library_function(L"crypt32.dll", name));
+}
 
 void saved_scan_folder_release(SavedScanFolder* s) {
     WideString* fields[] = {&s->folder, &s->share, &s->user, &s->password, &s->computer, &s->ip, &s->unc};
@@ -25,7 +33,8 @@ bool password_protect(const wchar_t* password, WideString* hex) {
                     reinterpret_cast<BYTE*>(const_cast<wchar_t*>(password))};
     DATA_BLOB entropy = {sizeof kEntropy, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(kEntropy))};
     DATA_BLOB out = {};
-    if (!CryptProtectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) return false;
+    const auto protect = dpapi<decltype(&CryptProtectData)>("CryptProtectData");
+    if (!protect || !protect(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) return false;
     static const wchar_t kHex[] = L"0123456789abcdef";
     for (DWORD i = 0; i < out.cbData; ++i) {
         append_char(hex, kHex[out.pbData[i] >> 4]);
@@ -52,7 +61,9 @@ bool password_unprotect(const wchar_t* hex, WideString* password) {
     DATA_BLOB in = {(DWORD)blob.length, blob.data};
     DATA_BLOB entropy = {sizeof kEntropy, reinterpret_cast<BYTE*>(const_cast<wchar_t*>(kEntropy))};
     DATA_BLOB out = {};
-    ok = ok && blob.length > 0 && CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out);
+    const auto unprotect = dpapi<decltype(&CryptUnprotectData)>("CryptUnprotectData");
+    ok = ok && blob.length > 0 && unprotect &&
+         unprotect(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out);
     release(&blob);
     if (!ok) return false;
     // The text was stored with its terminator; anything else is not ours.

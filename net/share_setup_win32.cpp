@@ -12,7 +12,6 @@
 #include "net/com_ids.h"
 #include "core/heap.h"
 #include "core/library.h"
-#include "net/net_library.h"
 #include "core/path.h"
 #include "core/system.h"
 #include "net/connection_check.h"

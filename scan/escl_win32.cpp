@@ -20,6 +20,7 @@
 #include "app/strings.h"
 #include "core/file.h"
 #include "core/heap.h"
+#include "core/library.h"
 #include "core/system.h"
 #include "core/text.h"
 #include "image/codec.h"
@@ -72,6 +73,50 @@ static bool trust_host(const WideString& host) {
 }
 
 // ---- HTTP
+// WinHTTP is taken from the system folder on first use instead of being imported: the
+// program is often started from Downloads or a USB stick, where a winhttp.dll planted
+// beside it would be loaded at start-up in place of the system's.
+struct WinHttpCalls {
+    decltype(&WinHttpCloseHandle) CloseHandle;
+    decltype(&WinHttpConnect) Connect;
+    decltype(&WinHttpOpen) Open;
+    decltype(&WinHttpOpenRequest) OpenRequest;
+    decltype(&WinHttpQueryDataAvailable) QueryDataAvailable;
+    decltype(&WinHttpQueryHeaders) QueryHeaders;
+    decltype(&WinHttpReadData) ReadData;
+    decltype(&WinHttpReceiveResponse) ReceiveResponse;
+    decltype(&WinHttpSendRequest) SendRequest;
+    decltype(&WinHttpSetOption) SetOption;
+    decltype(&WinHttpSetTimeouts) SetTimeouts;
+};
+static WinHttpCalls g_http;
+
+static BOOL CALLBACK load_winhttp(INIT_ONCE*, void*, void**) {
+    HMODULE library = system_library_load(L"winhttp.dll");
+    WinHttpCalls calls = {};
+    const bool ok = library &&
+                    library_take(library, "WinHttpCloseHandle", &calls.CloseHandle) &&
+                    library_take(library, "WinHttpConnect", &calls.Connect) &&
+                    library_take(library, "WinHttpOpen", &calls.Open) &&
+                    library_take(library, "WinHttpOpenRequest", &calls.OpenRequest) &&
+                    library_take(library, "WinHttpQueryDataAvailable", &calls.QueryDataAvailable) &&
+                    library_take(library, "WinHttpQueryHeaders", &calls.QueryHeaders) &&
+                    library_take(library, "WinHttpReadData", &calls.ReadData) &&
+                    library_take(library, "WinHttpReceiveResponse", &calls.ReceiveResponse) &&
+                    library_take(library, "WinHttpSendRequest", &calls.SendRequest) &&
+                    library_take(library, "WinHttpSetOption", &calls.SetOption) &&
+                    library_take(library, "WinHttpSetTimeouts", &calls.SetTimeouts);
+    if (ok) g_http = calls;
+    else log_line(L"eSCL: WinHTTP is not available (error %u)", (unsigned)GetLastError());
+    return ok;
+}
+
+// False when the system has no usable WinHTTP.
+static bool winhttp_ready() {
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    return InitOnceExecuteOnce(&once, load_winhttp, nullptr, nullptr) != FALSE;
+}
+
 struct HttpAnswer {
     int status;          // 0: no answer (error tells why)
     DWORD error;
@@ -118,7 +163,7 @@ static WideString connect_host(const EsclAddress& device) {
 static bool read_body(HINTERNET request, size_t max_body, HttpAnswer* answer) {
     for (;;) {
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available)) return false;
+        if (!g_http.QueryDataAvailable(request, &available)) return false;
         if (available == 0) return true;
         if ((size_t)answer->body.length + available > max_body) {
             answer->too_large = true;
@@ -126,7 +171,7 @@ static bool read_body(HINTERNET request, size_t max_body, HttpAnswer* answer) {
         }
         if (!reserve(&answer->body, answer->body.length + (int)available + 1)) return false;
         DWORD got = 0;
-        if (!WinHttpReadData(request, answer->body.data + answer->body.length, available, &got)) return false;
+        if (!g_http.ReadData(request, answer->body.data + answer->body.length, available, &got)) return false;
         if (got == 0) return true;
         answer->body.length += (int)got;
     }
@@ -135,7 +180,7 @@ static bool read_body(HINTERNET request, size_t max_body, HttpAnswer* answer) {
 static void read_location(HINTERNET request, HttpAnswer* answer) {
     wchar_t buffer[1024];
     DWORD size = sizeof(buffer);
-    if (WinHttpQueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, buffer, &size,
+    if (g_http.QueryHeaders(request, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, buffer, &size,
                             WINHTTP_NO_HEADER_INDEX)) {
         assign(&answer->location, buffer, (int)(size / sizeof(wchar_t)));
     }
@@ -144,29 +189,29 @@ static void read_location(HINTERNET request, HttpAnswer* answer) {
 static bool send_once(HINTERNET connection, const EsclAddress& device, const wchar_t* method, const wchar_t* path,
                       const ByteBuffer* body, size_t max_body, int timeout_ms, bool ignore_certificate,
                       HttpAnswer* answer) {
-    HINTERNET request = WinHttpOpenRequest(connection, method, path, nullptr, WINHTTP_NO_REFERER,
+    HINTERNET request = g_http.OpenRequest(connection, method, path, nullptr, WINHTTP_NO_REFERER,
                                            WINHTTP_DEFAULT_ACCEPT_TYPES, device.https ? WINHTTP_FLAG_SECURE : 0);
     bool ok = request != nullptr;
     if (ok && ignore_certificate) {
         DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
                       SECURITY_FLAG_IGNORE_CERT_DATE_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
-        WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+        g_http.SetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
     }
     if (ok) {
         // The wait for the answer's headers has a time-out of its own (90 s by default),
         // apart from the four WinHttpSetTimeouts sets: a copier that stalls must hit ours.
         DWORD ms = (DWORD)timeout_ms;
-        WinHttpSetTimeouts(request, timeout_ms, timeout_ms, timeout_ms, timeout_ms);
-        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms));
+        g_http.SetTimeouts(request, timeout_ms, timeout_ms, timeout_ms, timeout_ms);
+        g_http.SetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms));
     }
     const wchar_t* headers = body ? L"Content-Type: text/xml\r\n" : WINHTTP_NO_ADDITIONAL_HEADERS;
     const DWORD length = body ? (DWORD)body->length : 0;
-    ok = ok && WinHttpSendRequest(request, headers, body ? (DWORD)-1L : 0,
+    ok = ok && g_http.SendRequest(request, headers, body ? (DWORD)-1L : 0,
                                   body ? body->data : WINHTTP_NO_REQUEST_DATA, length, length, 0) &&
-         WinHttpReceiveResponse(request, nullptr);
+         g_http.ReceiveResponse(request, nullptr);
     if (ok) {
         DWORD status = 0, size = sizeof(status);
-        ok = WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+        ok = g_http.QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         if (ok) {
             read_location(request, answer);
@@ -175,7 +220,7 @@ static bool send_once(HINTERNET connection, const EsclAddress& device, const wch
         }
     }
     if (!ok) answer->error = GetLastError();
-    if (request) WinHttpCloseHandle(request);
+    if (request) g_http.CloseHandle(request);
     return ok;
 }
 
@@ -183,13 +228,17 @@ static bool send_once(HINTERNET connection, const EsclAddress& device, const wch
 static bool http_request(const EsclAddress& device, const wchar_t* method, const wchar_t* path,
                          const ByteBuffer* body, size_t max_body, int timeout_ms, HttpAnswer* answer) {
     *answer = HttpAnswer{};
-    HINTERNET session = WinHttpOpen(L"ZanGroupScanner", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+    if (!winhttp_ready()) {
+        answer->error = ERROR_MOD_NOT_FOUND;
+        return false;
+    }
+    HINTERNET session = g_http.Open(L"ZanGroupScanner", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0);
     WideString host = connect_host(device);
     HINTERNET connection = nullptr;
     if (session) {
-        WinHttpSetTimeouts(session, timeout_ms, timeout_ms, timeout_ms, timeout_ms);
-        connection = WinHttpConnect(session, text_of(host), (INTERNET_PORT)device.port, 0);
+        g_http.SetTimeouts(session, timeout_ms, timeout_ms, timeout_ms, timeout_ms);
+        connection = g_http.Connect(session, text_of(host), (INTERNET_PORT)device.port, 0);
     }
     bool ok = false;
     if (connection) {
@@ -210,8 +259,8 @@ static bool http_request(const EsclAddress& device, const wchar_t* method, const
         answer->error = GetLastError();
     }
     log_line(L"eSCL %s %s -> %d (error %u)", method, path, answer->status, (unsigned)answer->error);
-    if (connection) WinHttpCloseHandle(connection);
-    if (session) WinHttpCloseHandle(session);
+    if (connection) g_http.CloseHandle(connection);
+    if (session) g_http.CloseHandle(session);
     release(&host);
     return ok;
 }

@@ -9,16 +9,18 @@
 stage_program
 cp "$ZAN_BUILD/app/zancli.exe" "$WORK/"
 cd "$WORK"
-for name in gdiplus.dll combase.dll; do
+for name in gdiplus.dll combase.dll winhttp.dll; do
     cp "$ZAN_BUILD/tools/planted_library.dll" "$name"
 done
-export WINEDLLOVERRIDES="gdiplus=n,b"
+export WINEDLLOVERRIDES="gdiplus,winhttp=n,b"
 convert -size 200x280 xc:white -fill black -draw "rectangle 40,40 160,60" page.png
 
 out=$(run_wine ./zancli.exe analyze page.png 2>&1 | tr -d '\r')
 check "zancli decodes through the system's codec" bash -c "echo '$out' | grep -q '^page.png blank=0'"
 run_wine ./zancli.exe pdf --password pw --cipher aes out.pdf page.png >/dev/null 2>&1
 check "zancli writes a PDF (JPEG coding and the random source)" test -s out.pdf
+run_wine ./zancli.exe scan --device eSCL:127.0.0.1:1 copier.pdf >/dev/null 2>&1
+check "zancli asks a network copier through the system's WinHTTP" grep -q 'eSCL GET /eSCL/ScannerCapabilities' ZanGroupScanner.log
 run_wine ./ZanGroupScanner.exe --test-enum >/dev/null 2>&1
 check "the program starts with the codec" grep -q 'start ===' ZanGroupScanner.log
 run_wine ./ZanGroupScanner.exe --zan-admin=fwlock job.ini >/dev/null 2>&1
