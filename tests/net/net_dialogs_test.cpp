@@ -13,32 +13,17 @@
 
 #include "app/strings.h"
 #include "core/heap.h"
-#include "image/codec.h"
 #include "net/connection_check.h"
 #include "net/net_dialog_logic.h"
 #include "net/net_dialog_services.h"
 #include "net/net_post.h"
-#include "ui/controls.h"
 #include "ui/dialog_frame.h"
-#include "ui/theme.h"
 #include "tests/net/net_stand_ins.h"
+#include "tests/ui/ui_test_environment.h"
 #include "tests/test_text.h"
 
 namespace {
 
-class UiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ASSERT_TRUE(codec_startup());
-        ASSERT_TRUE(ui_shared_create(GetModuleHandleW(nullptr)));
-        ASSERT_TRUE(ui_fonts_create());
-        ASSERT_TRUE(register_control_classes(GetModuleHandleW(nullptr)));
-    }
-    void TearDown() override {
-        ui_shared_destroy();
-        codec_shutdown();
-    }
-};
 ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
 
 std::vector<std::function<void()>> g_steps;
